@@ -36,12 +36,4 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-std::string FormatText(const std::string& format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::string text = FormatList(format.c_str(), args);
-    va_end(args);
-    return text;
-}
-
 }  // namespace dlg

@@ -9,9 +9,7 @@ namespace dlg {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
+// The format may come from a text table: `Format(text.c_str(), ...)`.
 std::string Format(const char* format, ...);
-
-// The same for a format held in a text table (not a literal).
-std::string FormatText(const std::string& format, ...);
 
 }  // namespace dlg
