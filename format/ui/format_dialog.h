@@ -43,7 +43,7 @@ constexpr std::size_t kLabelLimit = 11;
 const dlg::DialogTemplate& FormatDialogTemplate();
 
 class FormatDialog : public dlg::Dialog {
-public:
+  public:
     FormatDialog(dlg::Host& host, win32::Win32& system);
 
     // ---- members, in declaration order ----
@@ -78,8 +78,8 @@ public:
 
     // ---- the format job (format/engine) ----
     void OnFormatNow();
-    int SurfaceTest(std::string drive, std::uint32_t firstDataSector,
-                    std::uint32_t dataSectorCount, std::uint8_t* image, std::uint32_t sizeMiB);
+    int SurfaceTest(std::string drive, std::uint32_t firstDataSector, std::uint32_t dataSectorCount,
+                    std::uint8_t* image, std::uint32_t sizeMiB);
 
     // ---- the layout (format/layout) ----
     int BuildSystemArea(std::uint32_t capacity, std::uint8_t* image);
@@ -109,13 +109,13 @@ public:
     // The drive name at the drive box's current selection.
     std::string SelectedDrive() const;
 
-protected:
+  protected:
     void DoDataExchange(dlg::DataExchange& dx) override;
     bool OnDialogInit() override;
     void OnOK() override { OnStopRequest(); }
     void OnSysCommand(int command) override { ShowAboutBox(command); }
 
-private:
+  private:
     win32::Win32& system_;
 };
 
