@@ -13,6 +13,7 @@
 
 #include "platform/win32/linux/host_errors.h"
 #include "platform/win32/linux/host_path.h"
+#include "platform/win32/linux/open_file.h"
 #include "platform/win32/linux/share_mode.h"
 
 namespace win32::linux_host {
@@ -60,25 +61,10 @@ std::string DefaultWindowsDirectory() {
 
 }  // namespace
 
-struct LinuxWin32::OpenFile {
-    int fd = -1;
-    bool canRead = false;
-    bool canWrite = false;
-    std::uint64_t position = 0;
-    std::string deleteOnClose;  // host path removed when the handle closes
-
-    OpenFile() = default;
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    ~OpenFile() {
-        if (!deleteOnClose.empty()) ::unlink(deleteOnClose.c_str());
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 LinuxWin32::LinuxWin32(LinuxWin32Options options)
     : options_(std::move(options)), processes_(MakeProcesses()) {
     if (options_.windowsDirectory.empty()) options_.windowsDirectory = DefaultWindowsDirectory();
+    DiscoverDrives();
 }
 
 LinuxWin32::~LinuxWin32() = default;
@@ -109,13 +95,6 @@ LinuxWin32::OpenFile* LinuxWin32::Find(HANDLE handle) {
     return it->second.get();
 }
 
-const DriveInfo* LinuxWin32::DriveOf(char letter) const {
-    for (const auto& drive : drives_) {
-        if (drive.letter == letter) return &drive;
-    }
-    return nullptr;
-}
-
 std::string LinuxWin32::HostPathOf(const char* windowsPath) {
     if (DriveLetterOfPath(windowsPath) != 0) {
         // A drive-rooted path has no folder of the host behind it.
@@ -133,7 +112,10 @@ HANDLE LinuxWin32::CreateFileA(const char* name, DWORD access, DWORD share, void
         return INVALID_HANDLE_VALUE;
     }
     if (const auto device = DeviceNamespaceName(name)) {
-        // VWIN32 and every other device name: no such device here.
+        // Only drive volumes: VWIN32 and every other device name are unknown.
+        if (const Drive* drive = DriveOf(VolumeLetter(*device))) {
+            return OpenVolume(*drive, access, share);
+        }
         lastError_ = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
@@ -194,13 +176,17 @@ HANDLE LinuxWin32::OpenPath(const std::string& path, DWORD access, DWORD share, 
     return Adopt(std::move(file));
 }
 
-BOOL LinuxWin32::DeviceIoControl(HANDLE device, DWORD /*code*/, void* /*in*/, DWORD /*inSize*/,
-                                 void* /*out*/, DWORD /*outSize*/, DWORD* returned,
-                                 void* /*overlapped*/) {
+BOOL LinuxWin32::DeviceIoControl(HANDLE device, DWORD code, void* /*in*/, DWORD /*inSize*/,
+                                 void* out, DWORD outSize, DWORD* returned, void* overlapped) {
     if (returned != nullptr) *returned = 0;
-    if (Find(device) == nullptr) return FALSE;
-    // Ordinary files answer no device request.
-    return Fail(ERROR_INVALID_FUNCTION);
+    OpenFile* file = Find(device);
+    if (file == nullptr) return FALSE;
+    if (overlapped != nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    // Ordinary files answer no device request, volumes only the geometry.
+    if (!file->volume || code != IOCTL_DISK_GET_DRIVE_GEOMETRY) {
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+    return DriveGeometry(*file, out, outSize, returned);
 }
 
 DWORD LinuxWin32::SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD method) {
@@ -215,6 +201,8 @@ DWORD LinuxWin32::SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHig
     std::int64_t base = 0;
     if (method == FILE_CURRENT) {
         base = static_cast<std::int64_t>(file->position);
+    } else if (method == FILE_END && file->volume) {
+        base = static_cast<std::int64_t>(file->volume->size);
     } else if (method == FILE_END) {
         struct stat st {};
         if (::fstat(file->fd, &st) != 0) {
@@ -249,6 +237,7 @@ BOOL LinuxWin32::ReadFile(HANDLE handle, void* buffer, DWORD size, DWORD* read, 
         return Fail(ERROR_INVALID_PARAMETER);
     }
     if (!file->canRead) return Fail(ERROR_ACCESS_DENIED);
+    if (file->volume) return ReadVolume(*file, buffer, size, read);
     auto* bytes = static_cast<char*>(buffer);
     DWORD done = 0;
     while (done < size) {
@@ -277,6 +266,7 @@ BOOL LinuxWin32::WriteFile(HANDLE handle, const void* buffer, DWORD size, DWORD*
         return Fail(ERROR_INVALID_PARAMETER);
     }
     if (!file->canWrite) return Fail(ERROR_ACCESS_DENIED);
+    if (file->volume) return WriteVolume(*file, buffer, size, written);
     const auto* bytes = static_cast<const char*>(buffer);
     DWORD done = 0;
     while (done < size) {
@@ -307,12 +297,17 @@ BOOL LinuxWin32::FlushFileBuffers(HANDLE handle) {
 DWORD LinuxWin32::GetFileSize(HANDLE handle, DWORD* sizeHigh) {
     OpenFile* file = Find(handle);
     if (file == nullptr) return INVALID_FILE_SIZE;
-    struct stat st {};
-    if (::fstat(file->fd, &st) != 0) {
-        lastError_ = ErrorFromErrno(errno);
-        return INVALID_FILE_SIZE;
+    std::uint64_t size = 0;
+    if (file->volume) {
+        size = file->volume->size;
+    } else {
+        struct stat st {};
+        if (::fstat(file->fd, &st) != 0) {
+            lastError_ = ErrorFromErrno(errno);
+            return INVALID_FILE_SIZE;
+        }
+        size = static_cast<std::uint64_t>(st.st_size);
     }
-    const auto size = static_cast<std::uint64_t>(st.st_size);
     if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
     lastError_ = ERROR_SUCCESS;
     return static_cast<DWORD>(size);
@@ -387,37 +382,6 @@ DWORD LinuxWin32::GetLastError() {
     return lastError_;
 }
 
-DWORD LinuxWin32::GetLogicalDriveStringsA(DWORD size, char* buffer) {
-    // Each root "E:\" with its terminator, then one more terminator.
-    std::string list;
-    for (const auto& drive : drives_) {
-        list += drive.letter;
-        list += ":\\";
-        list += '\0';
-    }
-    const auto needed = static_cast<DWORD>(list.size() + 1);
-    if (buffer == nullptr || size < needed) {
-        lastError_ = ERROR_SUCCESS;
-        return needed;
-    }
-    std::memcpy(buffer, list.data(), list.size());
-    buffer[list.size()] = '\0';
-    lastError_ = ERROR_SUCCESS;
-    return needed - 1;
-}
-
-UINT LinuxWin32::GetDriveTypeA(const char* rootPath) {
-    const char letter = rootPath == nullptr ? 0 : RootLetter(rootPath);
-    return DriveOf(letter) != nullptr ? DRIVE_REMOVABLE : DRIVE_NO_ROOT_DIR;
-}
-
-BOOL LinuxWin32::GetVolumeInformationA(const char* /*rootPath*/, char* /*volumeName*/,
-                                       DWORD /*volumeNameSize*/, DWORD* /*serial*/,
-                                       DWORD* /*maxComponentLength*/, DWORD* /*fileSystemFlags*/,
-                                       char* /*fileSystemName*/, DWORD /*fileSystemNameSize*/) {
-    return Fail(ERROR_PATH_NOT_FOUND);
-}
-
 DWORD LinuxWin32::GetVersion() {
     return kWindowsXpVersion;
 }
@@ -439,10 +403,6 @@ DWORD LinuxWin32::GetCurrentDirectoryA(DWORD size, char* buffer) {
     }
     lastError_ = ERROR_SUCCESS;
     return CopyOut(cwd.string(), size, buffer);
-}
-
-std::vector<DriveInfo> LinuxWin32::Drives() const {
-    return drives_;
 }
 
 int LinuxWin32::OpenHandles() const {

@@ -97,16 +97,24 @@ class LinuxWin32 final : public Win32 {
 
   private:
     struct OpenFile;
+    struct Drive;
     struct ProcessesDeleter {
         void operator()(Processes* processes) const;
     };
 
     HANDLE OpenPath(const std::string& path, DWORD access, DWORD share, DWORD creation);
+    HANDLE OpenVolume(const Drive& drive, DWORD access, DWORD share);
+    std::string WhyNotWritable(const Drive& drive) const;
+    BOOL ReadVolume(OpenFile& file, void* buffer, DWORD size, DWORD* read);
+    BOOL WriteVolume(OpenFile& file, const void* buffer, DWORD size, DWORD* written);
+    BOOL DriveGeometry(const OpenFile& file, void* out, DWORD outSize, DWORD* returned);
+    char AddDrive(Drive drive);
+    void DiscoverDrives();
     HANDLE Adopt(std::unique_ptr<OpenFile> file);
     OpenFile* Find(HANDLE handle);
     BOOL Fail(DWORD error);
     void Report(const std::string& sentence) const;
-    const DriveInfo* DriveOf(char letter) const;
+    const Drive* DriveOf(char letter) const;
     std::string HostPathOf(const char* windowsPath);
     static std::unique_ptr<Processes, ProcessesDeleter> MakeProcesses();
     bool OwnedByProcesses(HANDLE handle) const;
@@ -114,7 +122,7 @@ class LinuxWin32 final : public Win32 {
     int ProcessHandles() const;
 
     LinuxWin32Options options_;
-    std::vector<DriveInfo> drives_;
+    std::vector<Drive> drives_;
     std::map<HANDLE, std::unique_ptr<OpenFile>> files_;
     std::unique_ptr<Processes, ProcessesDeleter> processes_;
     DWORD lastError_ = ERROR_SUCCESS;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/win32/linux/linux_win32.h"
-#include "platform/win32/linux/tests/temp_dir.h"
+#include "platform/win32/linux/tests/text_files.h"
 
 namespace win32::linux_host {
 namespace {
