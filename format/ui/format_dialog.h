@@ -102,6 +102,15 @@ class FormatDialog : public dlg::Dialog {
     void OnDriveChanged();
     void OnStopRequest();
     void ShowAboutBox(int command);
+    // The paint handler of a minimised window draws m_hIcon here, centred in
+    // the client area; the drag-icon query answers m_hIcon.
+    struct IconPosition {
+        int x;
+        int y;
+    };
+    static IconPosition MinimizedIconPosition(int clientWidth, int clientHeight, int iconWidth,
+                                              int iconHeight);
+    int OnQueryDragIcon() const { return m_hIcon; }
     void OnFormatNowLegacy();
     bool WriteAnswerFile(const std::string& path);
 
