@@ -65,7 +65,7 @@ struct Call {
     bool hasHighPart = false;
     DWORD size = 0;   // bytes asked for (ReadFile, WriteFile, buffers)
     DWORD moved = 0;  // bytes moved
-    bool ok = false;  // the call succeeded
+    bool ok = false;  // the call succeeded; for a VWIN32 request: carry clear too
 
     // Added to the contract; all filled before the call runs unless marked.
     char drive = 0;              // the drive the call concerns (upper case), 0: none
