@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-14 clang-format-14
   libclang-rt-14-dev libgtest-dev libgmock-dev valgrind
   # cross compiler for the native Windows build
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686
   # disk tools: the real peers that check what Kerfa writes
   dosfstools mtools e2fsprogs util-linux libblkid-dev
   # audio: encoder library, real decoders, media framework
@@ -18,7 +18,7 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   # desktop host
-  libwxgtk3.2-dev libwxgtk-media3.2-dev xvfb xauth fonts-wqy-zenhei
+  libwxgtk3.2-dev libwxgtk-media3.2-dev libgtk-3-dev xvfb xauth fonts-wqy-zenhei
   imagemagick x11-utils xdotool
   # text conversion checks and process tools
   libc-bin procps tmux hyperfine time

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -34,7 +35,14 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleCase{"zh", 0x0409, 1252}, LocaleCase{"zh_XX.UTF-8", 0x0409, 1252},
                       LocaleCase{"zh_CNX", 0x0409, 1252}, LocaleCase{"en_US.UTF-8", 0x0409, 1252},
                       LocaleCase{"de_DE", 0x0409, 1252}, LocaleCase{"C", 0x0409, 1252},
-                      LocaleCase{"POSIX", 0x0409, 1252}, LocaleCase{"", 0x0409, 1252}));
+                      LocaleCase{"POSIX", 0x0409, 1252}, LocaleCase{"", 0x0409, 1252}),
+    [](const auto& param) {
+        std::string name = param.param.locale;
+        for (char& c : name) {
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        }
+        return name.empty() ? std::string("Empty") : name;
+    });
 
 // Sets the three locale variables for one test and restores them afterwards.
 class LocaleEnvironment : public ::testing::Test {
