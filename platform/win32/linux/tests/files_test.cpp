@@ -379,7 +379,30 @@ TEST_F(LinuxFiles, TheMachineIsOfTheNtFamily) {
     EXPECT_EQ(host_.GetVersion() & 0xFFu, 5u);
 }
 
-#ifndef KV_LINUX_PROCESS_TABLE
+#ifdef KV_LINUX_PROCESS_TABLE
+TEST_F(LinuxFiles, ProcessCallsReachTheProcessTable) {
+    const std::string path = dir_ / "open.txt";
+    HANDLE file = Open(path, GENERIC_WRITE, 0, CREATE_NEW);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+
+    char commandLine[] = "\"/bin/true\"";
+    STARTUPINFOA startup{};
+    host_.GetStartupInfoA(&startup);
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(host_.CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &info));
+    EXPECT_EQ(host_.OpenHandles(), 3);  // the file, the process and its thread
+    EXPECT_EQ(host_.WaitForSingleObject(info.hProcess, INFINITE), WAIT_OBJECT_0);
+    EXPECT_TRUE(host_.CloseHandle(info.hThread));
+    EXPECT_TRUE(host_.CloseHandle(info.hProcess));
+    EXPECT_TRUE(host_.CloseHandle(file));
+
+    char missing[] = "\"/nonexistent/kv-no-such-program\"";
+    EXPECT_FALSE(host_.CreateProcessA(nullptr, missing, nullptr, nullptr, FALSE, 0, nullptr,
+                                      nullptr, &startup, &info));
+    EXPECT_NE(host_.GetLastError(), ERROR_SUCCESS);
+}
+#else
 TEST_F(LinuxFiles, WithoutTheProcessTableNoChildStarts) {
     char commandLine[] = "\"/bin/true\"";
     STARTUPINFOA startup{};
