@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,15 +33,24 @@ struct JobRig {
         dialog.m_strPlatform = flavour == Flavour::Windows98 ? "Windows98" : "Windows2K";
     }
 
+    // Queues a press of Format Now with the answer to the erase warning. The
+    // machine's record starts anew with the job (the dialog's initialisation
+    // has measured the drive already), and onJobStart runs then.
+    void QueueJob(int answer = dlg::IDYES) {
+        host.Answer(answer);
+        host.Queue(dlg::Event::Action([this] {
+            machine.ClearCalls();
+            if (onJobStart) onJobStart();
+        }));
+        host.QueueClick(kIdFormatNow);
+    }
+
     // Runs the dialog: picks the mode, types the label (when given), answers
-    // the erase warning and presses Format Now `jobs` times.
-    void RunJobs(Mode mode, const std::string* label, int answer, int jobs = 1) {
+    // the erase warning and presses Format Now.
+    void RunJobs(Mode mode, const std::string* label, int answer) {
         host.Queue(dlg::Event::Click(ModeButton(mode)));
         if (label) host.Queue(dlg::Event::Type(kIdLabelBox, *label));
-        for (int i = 0; i < jobs; ++i) {
-            host.Answer(answer);
-            host.QueueClick(kIdFormatNow);
-        }
+        QueueJob(answer);
         dialog.DoModal();
     }
     void RunJob(Mode mode, int answer = dlg::IDYES) { RunJobs(mode, nullptr, answer); }
@@ -75,6 +85,7 @@ struct JobRig {
         EXPECT_EQ(machine.HeldLocks(), 0);
     }
 
+    std::function<void()> onJobStart;
     dlg::ScriptedHost host;
     win32::sim::SimulatedMachine machine;
     FormatDialog dialog;
