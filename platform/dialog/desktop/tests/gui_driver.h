@@ -1,0 +1,36 @@
+// Driving real windows from inside the test process: events the widgets
+// would send, real clicks through the X server, waiting for the event loop,
+// screenshots.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+class wxWindow;
+
+namespace dlg::desktop::testing {
+
+// Dispatches events until `done` holds; false when it still does not after
+// `limitMs` (a guard against a hang, not a measurement).
+bool RunUntil(const std::function<bool()>& done, int limitMs = 20000);
+// Lets the event loop run (painting, pending events) for a moment.
+void Settle(int ms = 150);
+
+// What the widget sends when the user operates it: a click on a button,
+// radio button or check box (which the check box toggles first), a pick in a
+// drop-down list, typed text in an edit box.
+void Press(wxWindow* control);
+void Pick(wxWindow* choice, int index);
+void TypeText(wxWindow* edit, const std::string& utf8);
+
+// A real mouse click in the middle of the window, through the X server.
+void RealClick(wxWindow* control);
+
+// The window's client area as a PNG file, taken from the screen.
+bool Screenshot(wxWindow* window, const std::filesystem::path& file);
+
+// The folder screenshots go to (the build folder of the tests).
+std::filesystem::path ShotFolder();
+
+}  // namespace dlg::desktop::testing
