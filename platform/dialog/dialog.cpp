@@ -289,6 +289,7 @@ void Dialog::SetItemProperty(int id, int dispatchId, const std::string& value) {
     if (ControlState* c = Find(id)) {
         c->properties[dispatchId] = value;
         Notify(id);
+        if (hasWindow_) host_.PropertySet(*this, id, dispatchId);
     }
 }
 

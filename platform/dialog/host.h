@@ -51,6 +51,11 @@ public:
     // The dialog changed something a window shows: control `id` (0 for the
     // dialog itself: caption, icon, system menu).
     virtual void Changed(Dialog& dialog, int id) = 0;
+
+    // Control `id` was given string property `dispatchId` (each time, even
+    // with the value it had): what an embedded control such as the media
+    // player acts on. Called after Changed.
+    virtual void PropertySet(Dialog& /*dialog*/, int /*id*/, int /*dispatchId*/) {}
 };
 
 }  // namespace dlg

@@ -14,6 +14,16 @@ std::vector<std::string> ScriptedHost::TextsOf(int dialogTemplate, int id) const
     return texts;
 }
 
+std::vector<std::string> ScriptedHost::PropertiesOf(int dialogTemplate, int id,
+                                                   int dispatchId) const {
+    std::vector<std::string> values;
+    for (const auto& change : propertyLog_)
+        if (change.dialogTemplate == dialogTemplate && change.id == id &&
+            change.dispatchId == dispatchId)
+            values.push_back(change.value);
+    return values;
+}
+
 bool ScriptedHost::HasWindow(int dialogTemplate) const {
     return std::any_of(windows_.begin(), windows_.end(), [&](const Dialog* d) {
         return d->dialogTemplate().id == dialogTemplate;
@@ -24,6 +34,7 @@ void ScriptedHost::ClearLogs() {
     boxes_.clear();
     cursorLog_.clear();
     textLog_.clear();
+    propertyLog_.clear();
     fileRequests_.clear();
     modalRuns_.clear();
     unanswered_ = 0;
@@ -173,6 +184,11 @@ void ScriptedHost::Changed(Dialog& dialog, int id) {
         }
     }
     textLog_.push_back({templateId, id, c->text});
+}
+
+void ScriptedHost::PropertySet(Dialog& dialog, int id, int dispatchId) {
+    propertyLog_.push_back(
+        {dialog.dialogTemplate().id, id, dispatchId, dialog.GetItemProperty(id, dispatchId)});
 }
 
 }  // namespace dlg

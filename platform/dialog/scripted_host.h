@@ -28,6 +28,13 @@ struct TextChange {
     std::string text;
 };
 
+struct PropertyChange {
+    int dialogTemplate = 0;
+    int id = 0;
+    int dispatchId = 0;
+    std::string value;
+};
+
 class ScriptedHost : public Host {
 public:
     // ---- the script ----
@@ -54,6 +61,9 @@ public:
     const std::vector<Cursor>& CursorLog() const { return cursorLog_; }
     const std::vector<TextChange>& TextLog() const { return textLog_; }
     std::vector<std::string> TextsOf(int dialogTemplate, int id) const;
+    // Every string property set on a control, in order, repeats included.
+    const std::vector<PropertyChange>& PropertyLog() const { return propertyLog_; }
+    std::vector<std::string> PropertiesOf(int dialogTemplate, int id, int dispatchId) const;
     int PumpCount() const { return pumps_; }
     int StalledRuns() const { return stalls_; }
     const std::vector<int>& ModalRuns() const { return modalRuns_; }
@@ -77,6 +87,7 @@ public:
     void KillTimer(Dialog& dialog, unsigned id) override;
     bool FileOpen(Dialog* owner, const FileOpenRequest& request, std::string& path) override;
     void Changed(Dialog& dialog, int id) override;
+    void PropertySet(Dialog& dialog, int id, int dispatchId) override;
 
 private:
     struct Timer {
@@ -95,6 +106,7 @@ private:
     std::vector<MessageBoxRecord> boxes_;
     std::vector<Cursor> cursorLog_;
     std::vector<TextChange> textLog_;
+    std::vector<PropertyChange> propertyLog_;
     std::vector<FileOpenRequest> fileRequests_;
     std::vector<Dialog*> modal_;
     std::vector<Dialog*> windows_;
