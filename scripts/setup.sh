@@ -21,7 +21,7 @@ packages=(
   libwxgtk3.2-dev libwxgtk-media3.2-dev libgtk-3-dev xvfb xauth fonts-wqy-zenhei
   imagemagick x11-utils xdotool
   # text conversion checks and process tools
-  libc-bin procps tmux hyperfine time
+  libc-bin procps tmux hyperfine time bc
 )
 
 if [ "$(id -u)" -ne 0 ]; then
