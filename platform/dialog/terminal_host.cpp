@@ -330,9 +330,13 @@ void TerminalHost::ShowProgress(const std::string& utf8) {
     const std::optional<int> percent = PercentOf(utf8);
     if (!percent) {
         FinishProgress();
+        progressSeen_.clear();
         return;
     }
-    if (progressActive_ && utf8 == progressText_) return;
+    // A box in between finishes the progress; the same state shown again
+    // afterwards is no news.
+    if (utf8 == progressSeen_) return;
+    progressSeen_ = utf8;
     progressActive_ = true;
     progressText_ = utf8;
     if (bar_) {

@@ -126,7 +126,9 @@ class TerminalHost : public Host {
     std::vector<Timer> timers_;
     std::optional<std::string> missingItem_;
 
-    // The progress control: the state last seen and the one last shown.
+    // The progress control: the state last seen, the one the current line
+    // stands for, and the one last shown.
+    std::string progressSeen_;
     std::string progressText_;
     std::string progressShown_;
     int percentShown_ = -1;

@@ -258,6 +258,8 @@ TEST(TerminalHost, ProgressLinesAtEachWholePercentAndTheLastState) {
         d.SetDlgItemText(kProgress, "Data area: 900(2%)");
         d.SetDlgItemText(kProgress, "Data area: 900(2%)");
         d.SetDlgItemText(kProgress, "Data area: 950(2%)");
+        d.MessageBox("done", "R", MB_OK);
+        d.SetDlgItemText(kProgress, "Data area: 950(2%)");  // shown again after the box
         d.SetDlgItemText(kProgress, "Current:");
         d.SetDlgItemText(kProgress, "Current:");
     };
@@ -269,7 +271,8 @@ TEST(TerminalHost, ProgressLinesAtEachWholePercentAndTheLastState) {
               "Data area: 800(1%)\n"
               "T\nbody\n\n"
               "Data area: 900(2%)\n"
-              "Data area: 950(2%)\n");
+              "Data area: 950(2%)\n"
+              "R\ndone\n\n");
 }
 
 TEST(TerminalHost, ProgressBarIsRedrawnInPlaceAndEndsItsLine) {
