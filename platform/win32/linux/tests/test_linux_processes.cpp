@@ -1,4 +1,5 @@
 // Child processes on the Linux host, started from Windows command lines.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -29,8 +30,16 @@ constexpr int kStateLooks = 30000;
 // The state letter of our child `pid` in /proc ('Z' for a zombie), or
 // nothing once it is gone (or no longer ours).
 std::optional<char> ChildState(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A process of another test may end while its entry is read: read with
+    // plain calls, whose failure just means "gone".
+    std::string stat;
+    const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY);
+    if (fd < 0) return std::nullopt;
+    char chunk[512];
+    ssize_t got;
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0)
+        stat.append(chunk, static_cast<std::size_t>(got));
+    ::close(fd);
     const auto end = stat.rfind(')');
     if (end == std::string::npos || end + 4 > stat.size()) return std::nullopt;
     const char state = stat[end + 2];
