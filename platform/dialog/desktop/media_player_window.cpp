@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
+#include <sys/stat.h>
 #include <wx/button.h>
 #include <wx/evtloop.h>
 #include <wx/filename.h>
@@ -52,9 +53,8 @@ MediaPlayerWindow::MediaPlayerWindow(wxWindow* parent, wxWindowID id, unsigned o
     status_ = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                                wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     position_ = new wxSlider(this, wxID_ANY, 0, 0, kPositionSteps);
-    playPause_ =
-        new wxButton(this, wxID_ANY, "Play", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
-    stop_ = new wxButton(this, wxID_ANY, "Stop", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
+    playPause_ = new wxButton(this, wxID_ANY, "Pause");
+    stop_ = new wxButton(this, wxID_ANY, "Stop");
 
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(playPause_, 0, wxRIGHT, FromDIP(4));
@@ -87,9 +87,7 @@ MediaPlayerWindow::MediaPlayerWindow(wxWindow* parent, wxWindowID id, unsigned o
     });
     Bind(wxEVT_TIMER, [this](wxTimerEvent& event) {
         if (event.GetId() == kOpenTimerId) {
-            if (state_ == State::Opening)
-                Fail(wxString::Format("it did not open within %u seconds",
-                                      openTimeoutMs_ / kMillisecondsPerSecond));
+            if (state_ == State::Opening) Fail(TimeoutReason());
         } else {
             ShowPosition();
         }
@@ -114,6 +112,17 @@ void MediaPlayerWindow::SetFileName(const std::string& path) {
         return;
     }
     SetState(State::Opening);
+    // GStreamer opens the file on this thread: a pipe or a device could keep
+    // it waiting for ever, so only an ordinary file goes that far.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        Fail("the file cannot be found");
+        return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        Fail("it is no ordinary file");
+        return;
+    }
     GError* error = nullptr;
     gchar* uri = gst_filename_to_uri(path.c_str(), &error);
     if (!uri) {
@@ -162,8 +171,7 @@ void MediaPlayerWindow::OnDiscovered(GstDiscovererInfo* info, GError* error) {
             break;
         }
         case GST_DISCOVERER_TIMEOUT:
-            reason = wxString::Format("it did not open within %u seconds",
-                                      openTimeoutMs_ / kMillisecondsPerSecond);
+            reason = TimeoutReason();
             break;
         case GST_DISCOVERER_URI_INVALID:
             reason = "the name is no file name";
@@ -259,6 +267,11 @@ void MediaPlayerWindow::Shut() {
     SetState(State::Empty);
 }
 
+wxString MediaPlayerWindow::TimeoutReason() const {
+    return wxString::Format("it did not open within %g seconds",
+                            openTimeoutMs_ / double(kMillisecondsPerSecond));
+}
+
 wxString MediaPlayerWindow::StatusText() const {
     const wxString name = wxFileName(wxString::FromUTF8(path_)).GetFullName();
     switch (state_) {
@@ -304,8 +317,10 @@ void MediaPlayerWindow::ShowPosition() {
         const wxLongLong length = media_->Length();
         const wxLongLong at = media_->Tell();
         text += "  " + Clock(at) + " / " + Clock(length);
-        if (length > 0)
+        if (length > 0 && state_ != State::Stopped)
             position_->SetValue(static_cast<int>((at * kPositionSteps / length).GetValue()));
+        else
+            position_->SetValue(0);
     }
     if (status_->GetLabel() != text) status_->SetLabel(text);
 }

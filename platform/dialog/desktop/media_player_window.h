@@ -53,6 +53,7 @@ class MediaPlayerWindow : public wxPanel {
     void StopDiscovery();
     void OpenInPlayer();
     void Fail(const wxString& reason);
+    wxString TimeoutReason() const;
     void SetState(State state);
     void ShowPosition();
     void OnLoaded(wxMediaEvent& event);

@@ -1,0 +1,83 @@
+// Vocna as the user sees it: the player dialog on a real display with the
+// template's controls, the About item, and the media player control ready.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// The program's own headers first: the toolkit defines TRUE and FALSE as
+// macros, which the Win32 subset declares as constants.
+#include "apps/vocna_desktop_program.h"
+#include "player/ui/player_resources.h"
+// clang-format off
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
+#include <wx/textctrl.h>
+// clang-format on
+#include "platform/dialog/desktop/media_player_window.h"
+#include "platform/dialog/desktop/message_box_window.h"
+#include "platform/dialog/desktop/tests/gui_driver.h"
+#include "testing/test_support.h"
+
+namespace vocna::desktop {
+namespace {
+
+using dlg::desktop::testing::Press;
+using dlg::desktop::testing::Screenshot;
+using dlg::desktop::testing::ShotFolder;
+
+TEST(VocnaDesktop, TheDialogShowsTheTemplate) {
+    dlg::DesktopHost host(VocnaHostOptions());
+    RegisterVocnaIcons(host);
+    int shown = 0;
+    host.onMessageBoxShown = [&](dlg::ShownMessageBox& box) {
+        ADD_FAILURE() << "unexpected box " << box.text;
+        box.window->Press(dlg::desktop::AnswersOf(box.style).back());
+    };
+    host.onWindowShown = [&](dlg::Dialog& d) {
+        ++shown;
+        wxDialog* window = host.WindowOf(d);
+        EXPECT_EQ(window->GetTitle(), "Orvane Vocana");
+        EXPECT_EQ(host.ControlWindow(d, kIdPlayerExit)->GetLabel(), "Exit");
+        EXPECT_EQ(window->GetDefaultItem(), host.ControlWindow(d, kIdPlayerExit));
+        EXPECT_EQ(host.ControlWindow(d, kIdPlayFile)->GetLabel(), "Vocana File...");
+        auto* output = dynamic_cast<wxCheckBox*>(host.ControlWindow(d, kIdOutputMp3));
+        EXPECT_EQ(output->GetLabel(), "Output .mp3 file");
+        EXPECT_TRUE(output->GetValue());
+        auto* path = dynamic_cast<wxTextCtrl*>(host.ControlWindow(d, kIdPathBox));
+        EXPECT_FALSE(path->IsEditable());
+        auto* player = host.MediaPlayerOf(d, kIdMediaPlayer);
+        ASSERT_NE(player, nullptr);
+        EXPECT_EQ(player->state(), dlg::desktop::MediaPlayerWindow::State::Empty);
+        EXPECT_GT(window->GetIcons().GetIconCount(), 0u);
+        ASSERT_EQ(d.SystemMenu().size(), 2u);
+        EXPECT_EQ(d.SystemMenu()[1].text, "&About Vocana...");
+        const wxRect client(wxPoint(0, 0), window->GetClientSize());
+        for (const auto& t : PlayerDialogTemplate().controls)
+            EXPECT_TRUE(client.Contains(host.ControlWindow(d, t.id)->GetRect())) << t.id;
+        EXPECT_TRUE(Screenshot(window, ShotFolder() / "vocna.png"));
+        Press(host.ControlWindow(d, kIdPlayerExit));
+    };
+    EXPECT_EQ(RunVocna(host), 0);
+    EXPECT_EQ(shown, 1);
+}
+
+TEST(VocnaDesktop, TheAboutItemOpensTheAboutBox) {
+    dlg::DesktopHost host(VocnaHostOptions());
+    RegisterVocnaIcons(host);
+    std::vector<int> shown;
+    host.onWindowShown = [&](dlg::Dialog& d) {
+        shown.push_back(d.dialogTemplate().id);
+        if (d.dialogTemplate().id == kPlayerAboutTemplate) {
+            EXPECT_TRUE(Screenshot(host.WindowOf(d), ShotFolder() / "vocna_about.png"));
+            Press(host.ControlWindow(d, dlg::IDOK));
+            return;
+        }
+        d.HandleEvent(dlg::Event::SysCommand(16));
+        Press(host.ControlWindow(d, kIdPlayerExit));
+    };
+    RunVocna(host);
+    EXPECT_EQ(shown, (std::vector<int>{kPlayerDialogTemplate, kPlayerAboutTemplate}));
+}
+
+}  // namespace
+}  // namespace vocna::desktop
