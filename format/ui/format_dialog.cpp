@@ -5,6 +5,7 @@ namespace kerfa {
 FormatDialog::FormatDialog(dlg::Host& host, win32::Win32& system)
     : dlg::Dialog(host, FormatDialogTemplate()), system_(system) {
     OnClicked(kIdFormatNow, [this] { OnFormatNow(); });
+    OnClicked(kIdFormatNowLegacy, [this] { OnFormatNowLegacy(); });
     OnClicked(kIdQuick, [this] { OnModeQuick(); });
     OnClicked(kIdFull, [this] { OnModeFull(); });
     OnClicked(kIdLow, [this] { OnModeLow(); });

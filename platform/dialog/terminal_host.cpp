@@ -173,6 +173,8 @@ void TerminalHost::RunStep(Step step) {
             target->EndDialog(IDCANCEL);
             return;
         }
+        // Picking the entry that is already selected changes nothing.
+        if (index == combo->selection) return;
         step.event.index = index;
     }
     target->HandleEvent(step.event);

@@ -58,7 +58,8 @@ class TerminalHost : public Host {
     // ---- the script ----
     void Queue(Event event);
     // Picks the combo box entry that reads `item`, found when the step runs;
-    // when there is none the run ends and MissingItem() tells which.
+    // when there is none the run ends and MissingItem() tells which. An entry
+    // already selected stays as it is, with no selection change.
     void QueueSelect(int comboId, std::string item);
     void AnswerFileOpen(std::string path) { files_.push_back(std::move(path)); }
 

@@ -303,6 +303,7 @@ TEST(TerminalHost, ScriptSelectsEntriesByTextAndEndsWhenOneIsMissing) {
     dialog.job = [&](JobDialog&) { ++jobs; };
     host.QueueSelect(kDrives, "E:");
     host.Queue(Event::Click(kGo));
+    host.QueueSelect(kDrives, "E:");  // already selected: no change
     host.QueueSelect(kDrives, "Q:");
     host.Queue(Event::Click(kGo));  // meant for Q:, never runs
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
