@@ -23,8 +23,10 @@
 namespace kerfa::desktop {
 namespace {
 
+using dlg::desktop::testing::PickFromWindowMenu;
 using dlg::desktop::testing::Press;
 using dlg::desktop::testing::RealClick;
+using dlg::desktop::testing::RunUntil;
 using dlg::desktop::testing::Screenshot;
 using dlg::desktop::testing::ShotFolder;
 using dlg::desktop::testing::TypeText;
@@ -176,7 +178,7 @@ TEST_F(KerfaDesktopTest, TheDialogShowsTheTemplateInEachLanguage) {
     }
 }
 
-TEST_F(KerfaDesktopTest, TheAboutItemOpensTheAboutBox) {
+TEST_F(KerfaDesktopTest, TheAboutItemOfTheWindowMenuOpensTheAboutBox) {
     UseLocale("en_US.UTF-8");
     dlg::DesktopHost host(KerfaHostOptions());
     RegisterKerfaIcons(host);
@@ -184,12 +186,19 @@ TEST_F(KerfaDesktopTest, TheAboutItemOpensTheAboutBox) {
     host.onWindowShown = [&](dlg::Dialog& d) {
         shown.push_back(d.dialogTemplate().id);
         if (d.dialogTemplate().id == kFormatAboutTemplate) {
+            EXPECT_EQ(host.WindowOf(d)->GetTitle(), "About");
             EXPECT_TRUE(Screenshot(host.WindowOf(d), ShotFolder() / "kerfa_about.png"));
             Press(Control(host, d, dlg::IDOK));
             return;
         }
-        // What choosing the item sends.
-        d.HandleEvent(dlg::Event::SysCommand(kAboutCommand));
+        // A right click on the dialog's background opens the window menu;
+        // its one item is picked with the keyboard, as a user would.
+        PickFromWindowMenu(host.WindowOf(d), 0);
+        if (!RunUntil([&] { return shown.size() >= 2; }, 10000)) {
+            ADD_FAILURE() << "the window menu did not open the about box";
+            Press(Control(host, d, kIdExit));
+            return;
+        }
         Press(Control(host, d, kIdExit));
     };
     RunKerfa(host, Options());

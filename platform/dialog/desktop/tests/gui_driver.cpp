@@ -4,12 +4,14 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
+#include <memory>
 
 #include "testing/test_support.h"
 
@@ -67,6 +69,33 @@ void RealClick(wxWindow* control) {
     const wxRect r = control->GetScreenRect();
     simulator.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
     simulator.MouseClick();
+}
+
+void RealRightClick(wxWindow* window, int x, int y) {
+    wxUIActionSimulator simulator;
+    const wxPoint at = window->ClientToScreen(wxPoint(x, y));
+    simulator.MouseMove(at.x, at.y);
+    simulator.MouseClick(wxMOUSE_BTN_RIGHT);
+}
+
+void RealKeys(const std::vector<int>& keys) {
+    wxUIActionSimulator simulator;
+    for (int key : keys) simulator.Char(key);
+}
+
+void PickFromWindowMenu(wxWindow* dialog, int index) {
+    auto picked = std::make_shared<bool>(false);
+    dialog->Bind(wxEVT_MENU_OPEN, [dialog, picked, index](wxMenuEvent& event) {
+        event.Skip();
+        if (*picked) return;
+        *picked = true;
+        dialog->CallAfter([index] {
+            std::vector<int> keys(static_cast<std::size_t>(index) + 1, WXK_DOWN);
+            keys.push_back(WXK_RETURN);
+            RealKeys(keys);
+        });
+    });
+    RealRightClick(dialog, 4, dialog->GetClientSize().y - 4);
 }
 
 bool Screenshot(wxWindow* window, const std::filesystem::path& file) {

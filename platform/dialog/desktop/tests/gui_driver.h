@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 class wxWindow;
 
@@ -26,6 +27,13 @@ void TypeText(wxWindow* edit, const std::string& utf8);
 
 // A real mouse click in the middle of the window, through the X server.
 void RealClick(wxWindow* control);
+// A real right click at a point of the window's client area.
+void RealRightClick(wxWindow* window, int x, int y);
+// Real key presses (wx key codes), through the X server.
+void RealKeys(const std::vector<int>& keys);
+// Opens a dialog's window menu with a real right click on its background and
+// picks item `index` (0: the first) with the keyboard once the menu is open.
+void PickFromWindowMenu(wxWindow* dialog, int index);
 
 // The window's client area as a PNG file, taken from the screen.
 bool Screenshot(wxWindow* window, const std::filesystem::path& file);
