@@ -1,5 +1,11 @@
 # Kerfa and Vocna on the desktop: the programs `kerfa` and `vocna` with the
 # desktop host, their desktop entries and icons, and their tests under Xvfb.
+# The host lives with the dialog framework; it joins the build from here
+# when the framework's folder does not add it itself.
+if(NOT TARGET platform_dialog_desktop AND EXISTS ${CMAKE_SOURCE_DIR}/platform/dialog/desktop)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/platform/dialog/desktop
+                   ${CMAKE_BINARY_DIR}/platform/dialog/desktop)
+endif()
 if(NOT TARGET platform_dialog_desktop)
   return()
 endif()

@@ -15,6 +15,7 @@ class DesktopSession {
     bool ok() const { return ok_; }
 
   private:
+    bool started_ = false;
     bool ok_ = false;
 };
 
