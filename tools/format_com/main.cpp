@@ -32,7 +32,7 @@ int Run(const std::vector<std::string>& arguments) {
     const std::string driveName = std::string(1, request.drive) + ":";
     const auto medium = MediumOf(request.drive);
     if (!medium) {
-        std::cerr << "Invalid drive specification - " << driveName << " ("
+        std::cerr << "Invalid drive - " << driveName << " ("
                   << DriveVariable(request.drive) << " names no medium)\n";
         return kExitBadParameters;
     }

@@ -20,9 +20,9 @@ class SparseDrive {
     SparseDrive(SimulatedMachine& machine, std::uint64_t sectors) {
         const auto image = dir_ / "disk.img";
         testing_support::MakeSparseFile(image, sectors * 512);
-        DriveSpec spec;
-        spec.disk = FileDisk(image.string());
-        machine.AddDrive('E', spec);
+        DriveSpec driveSpec;
+        driveSpec.disk = FileDisk(image.string());
+        machine.AddDrive('E', driveSpec);
     }
 
   private:

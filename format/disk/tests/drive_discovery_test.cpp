@@ -18,12 +18,12 @@ using win32::sim::MemoryDisk;
 
 DriveSpec Drive(win32::UINT type, win32::BYTE deviceType = 5,
                 win32::MEDIA_TYPE mediaType = win32::RemovableMedia) {
-    DriveSpec spec;
-    spec.type = type;
-    spec.deviceType = deviceType;
-    spec.mediaType = mediaType;
-    spec.disk = MemoryDisk(64 * 512);
-    return spec;
+    DriveSpec driveSpec;
+    driveSpec.type = type;
+    driveSpec.deviceType = deviceType;
+    driveSpec.mediaType = mediaType;
+    driveSpec.disk = MemoryDisk(64 * 512);
+    return driveSpec;
 }
 
 TEST(PlatformKind, FromTheVersionsTopBit) {

@@ -299,9 +299,9 @@ TEST(RefusedTransfers, TheLastReachableSectorIsStillRead) {
     const auto image = dir / "big.img";
     testing_support::MakeSparseFile(image, std::uint64_t{4194304} * 512);  // 2 GiB, sparse
     SimulatedMachine machine(Flavour::Windows2K);
-    win32::sim::DriveSpec spec;
-    spec.disk = win32::sim::FileDisk(image.string());
-    machine.AddDrive('E', spec);
+    win32::sim::DriveSpec driveSpec;
+    driveSpec.disk = win32::sim::FileDisk(image.string());
+    machine.AddDrive('E', driveSpec);
     std::vector<std::uint8_t> buffer(512, 0x5A);
     EXPECT_EQ(ReadSectors(machine, "E:", buffer.data(), 4194303, 1), 1);
     EXPECT_EQ(machine.Calls()[2].distance, 0x7FFFFE00);

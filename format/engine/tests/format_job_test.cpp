@@ -275,9 +275,9 @@ TEST(FormatJob, ImagesOfEveryClassPassFsckAndMtools) {
             const auto path = dir / ("disk" + std::to_string(cls.mib) + ModeName(mode) + ".img");
             testing_support::MakeSparseFile(path, MiB(cls.mib));
             JobRig rig(Flavour::Windows2K);
-            win32::sim::DriveSpec spec;
-            spec.disk = win32::sim::FileDisk(path.string());
-            rig.machine.AddDrive('E', spec);
+            win32::sim::DriveSpec driveSpec;
+            driveSpec.disk = win32::sim::FileDisk(path.string());
+            rig.machine.AddDrive('E', driveSpec);
             rig.RunJob(mode, "PLAYER" + std::to_string(cls.mib));
             ASSERT_EQ(rig.BoxesAfterWarning().size(), 1u);
 

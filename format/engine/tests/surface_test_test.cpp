@@ -336,9 +336,9 @@ TEST(SurfaceTest, AMarkedImagePassesFsckWithLessFreeSpace) {
     const auto path = dir / "low.img";
     testing_support::MakeSparseFile(path, kClass31Bytes);
     JobRig rig(Flavour::Windows2K);
-    win32::sim::DriveSpec spec;
-    spec.disk = win32::sim::FileDisk(path.string());
-    rig.machine.AddDrive('E', spec);
+    win32::sim::DriveSpec driveSpec;
+    driveSpec.disk = win32::sim::FileDisk(path.string());
+    rig.machine.AddDrive('E', driveSpec);
     rig.machine.CorruptReadBack('E', DataByte(64, 2048 + 100));
     rig.RunJob(Mode::Low);
     ASSERT_EQ(rig.BoxesAfterWarning().size(), 1u);

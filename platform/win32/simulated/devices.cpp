@@ -165,7 +165,7 @@ BOOL SimulatedMachine::DeviceIoControl(HANDLE device, DWORD code, void* in, DWOR
     DISK_GEOMETRY geometry{};
     geometry.Cylinders =
         static_cast<std::int64_t>(sectors / (kTracksPerCylinder * kSectorsPerTrack));
-    geometry.MediaType = state_->FindDrive(object->drive)->spec.mediaType;
+    geometry.MediaType = state_->FindDrive(object->drive)->driveSpec.mediaType;
     geometry.TracksPerCylinder = kTracksPerCylinder;
     geometry.SectorsPerTrack = kSectorsPerTrack;
     geometry.BytesPerSector = kSectorBytes;

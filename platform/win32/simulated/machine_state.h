@@ -24,7 +24,7 @@ constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
 constexpr std::uint32_t kSectorBytes = 512;
 
 struct DriveState {
-    DriveSpec spec;
+    DriveSpec driveSpec;
     std::optional<int> lostAt;                    // call number from which the medium is gone
     std::map<std::uint64_t, std::uint8_t> flips;  // offset -> xor mask applied on every read
     int locks = 0;

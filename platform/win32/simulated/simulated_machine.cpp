@@ -101,19 +101,19 @@ DriveState* SimulatedMachine::State::FindDrive(char letter) {
 
 bool SimulatedMachine::State::HasMedium(char letter) {
     DriveState* drive = FindDrive(letter);
-    if (drive == nullptr || !drive->spec.disk) return false;
+    if (drive == nullptr || !drive->driveSpec.disk) return false;
     return !(drive->lostAt && callCount >= *drive->lostAt);
 }
 
 std::uint64_t SimulatedMachine::State::MediumBytes(char letter) {
-    return HasMedium(letter) ? FindDrive(letter)->spec.disk->Size() : 0;
+    return HasMedium(letter) ? FindDrive(letter)->driveSpec.disk->Size() : 0;
 }
 
 bool SimulatedMachine::State::ReadMedium(char letter, std::uint64_t offset, void* buffer,
                                          std::size_t size) {
     if (!HasMedium(letter)) return false;
     DriveState& drive = *FindDrive(letter);
-    if (!drive.spec.disk->Read(offset, buffer, size)) return false;
+    if (!drive.driveSpec.disk->Read(offset, buffer, size)) return false;
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     for (auto it = drive.flips.lower_bound(offset);
          it != drive.flips.end() && it->first < offset + size; ++it) {
@@ -124,7 +124,7 @@ bool SimulatedMachine::State::ReadMedium(char letter, std::uint64_t offset, void
 
 bool SimulatedMachine::State::WriteMedium(char letter, std::uint64_t offset, const void* buffer,
                                           std::size_t size) {
-    return HasMedium(letter) && FindDrive(letter)->spec.disk->Write(offset, buffer, size);
+    return HasMedium(letter) && FindDrive(letter)->driveSpec.disk->Write(offset, buffer, size);
 }
 
 // ---- the machine ----
@@ -136,23 +136,23 @@ Flavour SimulatedMachine::flavour() const {
     return state_->flavour;
 }
 
-void SimulatedMachine::AddDrive(char letter, DriveSpec spec) {
+void SimulatedMachine::AddDrive(char letter, DriveSpec driveSpec) {
     DriveState drive;
-    drive.spec = std::move(spec);
+    drive.driveSpec = std::move(driveSpec);
     state_->drives[UpperAscii(letter)] = std::move(drive);
 }
 
 std::shared_ptr<Disk> SimulatedMachine::AddRemovableDisk(char letter, std::uint64_t size) {
-    DriveSpec spec;
-    spec.disk = MemoryDisk(size);
-    AddDrive(letter, spec);
-    return spec.disk;
+    DriveSpec driveSpec;
+    driveSpec.disk = MemoryDisk(size);
+    AddDrive(letter, driveSpec);
+    return driveSpec.disk;
 }
 
 DriveSpec& SimulatedMachine::Drive(char letter) {
     DriveState* drive = state_->FindDrive(letter);
     if (drive == nullptr) throw std::out_of_range("no simulated drive " + std::string(1, letter));
-    return drive->spec;
+    return drive->driveSpec;
 }
 
 void SimulatedMachine::SetLanguage(LANGID id) {
@@ -294,7 +294,7 @@ DWORD SimulatedMachine::GetLogicalDriveStringsA(DWORD size, char* buffer) {
     }
     std::string list;
     for (const auto& [letter, drive] : state_->drives) {
-        if (drive.spec.type == DRIVE_NO_ROOT_DIR) continue;
+        if (drive.driveSpec.type == DRIVE_NO_ROOT_DIR) continue;
         list += letter;
         list += ":\\";
         list += '\0';
@@ -322,7 +322,7 @@ UINT SimulatedMachine::GetDriveTypeA(const char* rootPath) {
         return DRIVE_UNKNOWN;
     }
     DriveState* drive = call.drive != 0 ? state_->FindDrive(call.drive) : nullptr;
-    const UINT type = drive != nullptr ? drive->spec.type : DRIVE_NO_ROOT_DIR;
+    const UINT type = drive != nullptr ? drive->driveSpec.type : DRIVE_NO_ROOT_DIR;
     call.result = type;
     state_->Finish(call, type != DRIVE_NO_ROOT_DIR, ERROR_PATH_NOT_FOUND);
     return type;

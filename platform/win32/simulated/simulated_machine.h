@@ -102,7 +102,7 @@ class SimulatedMachine : public Win32 {
 
     // ---- the machine ----
     Flavour flavour() const;
-    void AddDrive(char letter, DriveSpec spec);
+    void AddDrive(char letter, DriveSpec driveSpec);
     // A removable disk of the player's kind with a fresh memory medium.
     std::shared_ptr<Disk> AddRemovableDisk(char letter, std::uint64_t size);
     DriveSpec& Drive(char letter);

@@ -77,24 +77,24 @@ void SimulatedMachine::State::Vwin32Request(Call& call, const Fault& fault, DIOC
         if (request == kLockLogicalVolume) {
             const REGISTER level = (r.reg_EBX >> 8) & 0xFF;        // BH
             if (level != 0) return Carry(r, kDosInvalidFunction);  // only level 0 is modelled
-            if (drive->spec.refuseLock) return Carry(r, kDosAccessDenied);
+            if (drive->driveSpec.refuseLock) return Carry(r, kDosAccessDenied);
             ++drive->locks;
             return Succeed(r);
         }
         // Get device parameters, category 08h, into the block at EDX.
         if (r.reg_EDX == 0) return Carry(r, kDosInvalidFunction);
-        const DriveSpec& spec = drive->spec;
+        const DriveSpec& driveSpec = drive->driveSpec;
         const std::uint64_t sectors =
-            spec.reportedSectors
-                ? *spec.reportedSectors
-                : spec.disk->Size() /
-                      (spec.bytesPerSector != 0 ? spec.bytesPerSector : kSectorBytes);
+            driveSpec.reportedSectors
+                ? *driveSpec.reportedSectors
+                : driveSpec.disk->Size() /
+                      (driveSpec.bytesPerSector != 0 ? driveSpec.bytesPerSector : kSectorBytes);
         const auto count = static_cast<DWORD>(std::min<std::uint64_t>(sectors, 0xFFFFFFFFu));
         const bool small = count <= 0xFFFF;
-        Put<BYTE>(r.reg_EDX, offsetof(DEVICEPARAMS, dpDevType), spec.deviceType);
+        Put<BYTE>(r.reg_EDX, offsetof(DEVICEPARAMS, dpDevType), driveSpec.deviceType);
         Put<WORD>(r.reg_EDX, offsetof(DEVICEPARAMS, dpDevAttr),
-                  spec.type == DRIVE_REMOVABLE ? WORD{0} : kNotRemovable);
-        Put<WORD>(r.reg_EDX, offsetof(DEVICEPARAMS, dpBytesPerSec), spec.bytesPerSector);
+                  driveSpec.type == DRIVE_REMOVABLE ? WORD{0} : kNotRemovable);
+        Put<WORD>(r.reg_EDX, offsetof(DEVICEPARAMS, dpBytesPerSec), driveSpec.bytesPerSector);
         Put<WORD>(r.reg_EDX, offsetof(DEVICEPARAMS, dpSectors),
                   small ? static_cast<WORD>(count) : WORD{0});
         Put<DWORD>(r.reg_EDX, offsetof(DEVICEPARAMS, dpHugeSectors), small ? 0 : count);

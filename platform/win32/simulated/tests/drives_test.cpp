@@ -64,9 +64,9 @@ TEST(DriveList, DriveTypesByRootPath) {
     const UINT types[] = {DRIVE_REMOVABLE, DRIVE_FIXED, DRIVE_CDROM, DRIVE_REMOTE};
     char letter = 'D';
     for (UINT type : types) {
-        DriveSpec spec;
-        spec.type = type;
-        machine.AddDrive(letter++, spec);
+        DriveSpec driveSpec;
+        driveSpec.type = type;
+        machine.AddDrive(letter++, driveSpec);
     }
     EXPECT_EQ(machine.GetDriveTypeA("D:\\"), DRIVE_REMOVABLE);
     EXPECT_EQ(machine.GetDriveTypeA("e:\\"), DRIVE_FIXED);
@@ -126,13 +126,13 @@ std::optional<std::string> Label(SimulatedMachine& machine, DWORD* serial = null
 
 TEST(VolumeLabel, RootDirectoryLabelEntryWins) {
     SimulatedMachine machine(Flavour::Windows98);
-    DriveSpec spec;
-    spec.disk = HandMadeFat16("BOOTLABEL  ");
-    machine.AddDrive('E', spec);
-    PutEntry(*spec.disk, 0, "A\0B\0C\0D\0E\0F", 0x0F);  // a long-name entry first
-    spec.disk->Write(kRootOffset + 32, "\xE5", 1);      // then a deleted entry
-    PutEntry(*spec.disk, 1, "\xE5OLD       ", 0x08);
-    PutEntry(*spec.disk, 2, "MUSIC      ", 0x08);
+    DriveSpec driveSpec;
+    driveSpec.disk = HandMadeFat16("BOOTLABEL  ");
+    machine.AddDrive('E', driveSpec);
+    PutEntry(*driveSpec.disk, 0, "A\0B\0C\0D\0E\0F", 0x0F);  // a long-name entry first
+    driveSpec.disk->Write(kRootOffset + 32, "\xE5", 1);      // then a deleted entry
+    PutEntry(*driveSpec.disk, 1, "\xE5OLD       ", 0x08);
+    PutEntry(*driveSpec.disk, 2, "MUSIC      ", 0x08);
     DWORD serial = 0;
     EXPECT_EQ(Label(machine, &serial), "MUSIC");
     EXPECT_EQ(serial, 0x12345678u);
@@ -151,10 +151,10 @@ TEST(VolumeLabel, BootSectorLabelWhenTheRootHasNone) {
     };
     for (const Case& c : cases) {
         SimulatedMachine machine(Flavour::Windows2K);
-        DriveSpec spec;
-        spec.disk = HandMadeFat16(c.bootLabel, c.extended);
-        machine.AddDrive('E', spec);
-        PutEntry(*spec.disk, 0, "README  TXT", 0x20);
+        DriveSpec driveSpec;
+        driveSpec.disk = HandMadeFat16(c.bootLabel, c.extended);
+        machine.AddDrive('E', driveSpec);
+        PutEntry(*driveSpec.disk, 0, "README  TXT", 0x20);
         EXPECT_EQ(Label(machine), c.expected) << c.bootLabel;
     }
 }
@@ -188,9 +188,9 @@ TEST(VolumeLabel, LabelOfAnImageMadeByMkfsFat) {
                                                   testing_support::ShellQuote(image.string()));
     ASSERT_EQ(made.exitCode, 0) << made.output;
     SimulatedMachine machine(Flavour::Windows2K);
-    DriveSpec spec;
-    spec.disk = FileDisk(image.string());
-    machine.AddDrive('E', spec);
+    DriveSpec driveSpec;
+    driveSpec.disk = FileDisk(image.string());
+    machine.AddDrive('E', driveSpec);
     DWORD serial = 0;
     EXPECT_EQ(Label(machine, &serial), "KERFATEST");
     EXPECT_EQ(serial, 0x0BADF00Du);
@@ -198,9 +198,9 @@ TEST(VolumeLabel, LabelOfAnImageMadeByMkfsFat) {
 
 TEST(VolumeLabel, TooSmallNameBufferFails) {
     SimulatedMachine machine(Flavour::Windows2K);
-    DriveSpec spec;
-    spec.disk = HandMadeFat16("LONGLABEL  ");
-    machine.AddDrive('E', spec);
+    DriveSpec driveSpec;
+    driveSpec.disk = HandMadeFat16("LONGLABEL  ");
+    machine.AddDrive('E', driveSpec);
     char name[5];
     EXPECT_FALSE(machine.GetVolumeInformationA("E:\\", name, sizeof name, nullptr, nullptr, nullptr,
                                                nullptr, 0));

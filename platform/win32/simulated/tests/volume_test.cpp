@@ -179,9 +179,9 @@ TEST(FileDiskTest, ReadsAndWritesTheFileInPlace) {
     const auto image = dir / "disk.img";
     testing_support::WriteBytes(image, std::vector<std::uint8_t>(8 * 512, 0x5A));
     SimulatedMachine machine(Flavour::Windows2K);
-    DriveSpec spec;
-    spec.disk = FileDisk(image.string());
-    machine.AddDrive('F', spec);
+    DriveSpec driveSpec;
+    driveSpec.disk = FileDisk(image.string());
+    machine.AddDrive('F', driveSpec);
     HANDLE h = OpenVolume(machine, "\\\\.\\F:");
     std::vector<std::uint8_t> sector(512, 0x01);
     DWORD moved = 0;

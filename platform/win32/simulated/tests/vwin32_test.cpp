@@ -93,9 +93,9 @@ std::shared_ptr<Disk> PatternDisk(std::uint64_t size) {
 class Vwin32Test : public ::testing::Test {
   protected:
     Vwin32Test() : machine(Flavour::Windows98) {
-        DriveSpec spec;
-        spec.disk = PatternDisk(64 * 512);
-        machine.AddDrive('E', spec);
+        DriveSpec driveSpec;
+        driveSpec.disk = PatternDisk(64 * 512);
+        machine.AddDrive('E', driveSpec);
         device = OpenVwin32(machine);
     }
     ~Vwin32Test() override { machine.CloseHandle(device); }
