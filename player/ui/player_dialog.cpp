@@ -3,7 +3,9 @@
 namespace vocna {
 
 PlayerDialog::PlayerDialog(dlg::Host& host, win32::Win32& system)
-    : dlg::Dialog(host, PlayerDialogTemplate()), system_(system) {}
+    : dlg::Dialog(host, PlayerDialogTemplate()), system_(system) {
+    OnClicked(kIdPlayFile, [this] { OnPlayFile(); });
+}
 
 void PlayerDialog::DoDataExchange(dlg::DataExchange&) {
     if (!m_btnOutputMp3.bound()) m_btnOutputMp3.Bind(*this, kIdOutputMp3);

@@ -38,14 +38,33 @@ class PlayerDialog : public dlg::Dialog {
     // Shows the busy box while the blocks are repacked.
     int RepackSoundFile(std::string soundPath, std::string bitstreamPath);
 
+    // ---- the conversion chain ----
+    // The play button: asks for a sound file, converts it with the sibling
+    // tools of the start directory and hands the MP3 to the media player.
+    void OnPlayFile();
+    // 1 when the decoder of `kind` was started (and has ended), else 0.
+    int DecodeBitstream(std::string bitstreamPath, std::string pcmPath, int kind);
+    // 1 when the encoder was started (and has ended); m_strPlayFile is then
+    // `baseName` plus ".mp3".
+    int EncodeMp3(std::string inputPath, std::string baseName);
+    // The cancel command: unloads the player, removes the temporary files
+    // and ends the dialog.
+    void OnExit();
+
     win32::Win32& system() const { return system_; }
 
   protected:
     void DoDataExchange(dlg::DataExchange& dx) override;
     bool OnDialogInit() override;
     void OnSysCommand(int command) override;
+    void OnCancel() override;
 
   private:
+    // Starts a tool hidden and shows the wait box until it has ended; false
+    // when it could not be started.
+    bool RunTool(std::string commandLine, const std::string& message);
+    void ShowChainError(const char* text);
+
     win32::Win32& system_;
 };
 
