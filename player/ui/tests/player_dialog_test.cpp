@@ -150,8 +150,9 @@ TEST_F(PlayerDialogTest, TheMediaPlayerTakesItsFileThroughProperty1026) {
         dialog.m_player.SetFileName("");
         dialog.m_player.SetFileName("");
     });
+    // The last empty name is Exit's.
     EXPECT_EQ(host_.PropertiesOf(102, 1000, 1026),
-              (std::vector<std::string>{"/music/R001.mp3", "", ""}));
+              (std::vector<std::string>{"/music/R001.mp3", "", "", ""}));
 }
 
 TEST_F(PlayerDialogTest, ClassifiesThroughPlayerConvert) {
