@@ -14,6 +14,7 @@
 #include "format/disk/drive_discovery.h"
 #include "format/ui/format_app.h"
 #include "format/ui/format_dialog.h"
+#include "format/ui/system_formatter.h"
 #include "format/ui/ui_texts.h"
 #include "platform/dialog/code_page_text.h"
 #include "platform/dialog/format_text.h"
@@ -32,6 +33,8 @@ constexpr int kExitStopped = 130;  // as a shell reports a program ended by Ctrl
 constexpr char kUsage[] =
     "usage: kerfa-cli --list [IMAGE...]\n"
     "       kerfa-cli [--quick|--full|--low] [--label TEXT] [--yes] [--no-devices] TARGET\n"
+    "       kerfa-cli --system-formatter [--quick|--full] [--label TEXT] [--yes] [--no-devices]\n"
+    "                 TARGET\n"
     "\n"
     "Formats the portable player's disk with Kerfa's dialog, driven from the terminal.\n"
     "\n"
@@ -53,6 +56,17 @@ constexpr char kUsage[] =
     "                  without it the box keeps the label read from the disk\n"
     "  --yes           answer Yes to the erase warning and to the stop question\n"
     "  --no-devices    offer none of this machine's removable disks, only TARGET\n"
+    "  --system-formatter\n"
+    "                  the alternative path instead of \"Format Now\": the dialog's\n"
+    "                  hidden \"FormatNow\" button, which formats TARGET with the\n"
+    "                  system's formatter (FAT, 2048-byte clusters; --quick skips its\n"
+    "                  read check, --full does it; no --low). That formatter is\n"
+    "                  WINDOWS/system32/format.com (over mkfs.fat), WINDOWS being\n"
+    "                  $KERFA_WINDOWS_DIR when set, else the folder kerfa-cli was built\n"
+    "                  or installed with. A label unsafe on a command line is refused\n"
+    "                  by the label box's own box and the disk gets none. The texts of\n"
+    "                  this path are English; the formatter's own messages go to\n"
+    "                  standard error\n"
     "  --help          show this text\n"
     "\n"
     "Every message box is printed on standard output: its caption on one line, then\n"
@@ -64,14 +78,16 @@ constexpr char kUsage[] =
     "printed on standard error. The texts follow the locale (LANG): English,\n"
     "Simplified Chinese (zh_CN) or Traditional Chinese (zh_TW, zh_HK, zh_SG).\n"
     "\n"
-    "Exit status: 0 when the results box appeared; 1 after a failure box, the\n"
-    "no-drive box or the answer No to the erase warning; 2 for a usage error; 130\n"
-    "when the format was stopped.\n";
+    "Exit status: 0 when the results box (with --system-formatter, the \"Format\n"
+    "complete!\" box) appeared; 1 after a failure box, the no-drive box or the\n"
+    "answer No to the erase warning; 2 for a usage error; 130 when the format was\n"
+    "stopped.\n";
 
 struct Command {
     bool list = false;
     bool noDevices = false;
     bool yes = false;
+    bool systemFormatter = false;
     int mode = kerfa::kIdQuick;
     std::optional<std::string> label;
     std::vector<std::string> targets;
@@ -98,6 +114,9 @@ linux_host::LinuxWin32Options Machine(const Command& command,
     linux_host::LinuxWin32Options machine;
     machine.images = images;
     machine.blockDevices = !command.noDevices;
+    // Standard output carries the boxes alone; the system formatter talks on
+    // standard error.
+    machine.hiddenChildOutputToErrors = true;
     machine.reporter = [](const std::string& sentence) {
         std::fprintf(stderr, "kerfa-cli: %s\n", sentence.c_str());
     };
@@ -154,6 +173,7 @@ int ExitStatus(const std::vector<dlg::TerminalBox>& boxes) {
     bool stopped = false;
     for (const auto& box : boxes) {
         if (box.caption.compare(0, results.size(), results) == 0) return kExitResults;
+        if (box.caption == kerfa::system_formatter::kCompleteCaption) return kExitResults;
         if (box.caption == kerfa::kStopQueryCaption && box.answer == dlg::IDYES) stopped = true;
     }
     return stopped ? kExitStopped : kExitFailed;
@@ -194,7 +214,9 @@ int Format(const Command& command) {
                          kerfa::kLabelLimit, command.label->c_str());
         host.Queue(dlg::Event::Type(kerfa::kIdLabelBox, std::move(typed)));
     }
-    host.Queue(dlg::Event::Click(kerfa::kIdFormatNow));
+    // The hidden button cannot be clicked; the program's own command reaches it.
+    host.Queue(command.systemFormatter ? dlg::Event::Command(kerfa::kIdFormatNowLegacy)
+                                       : dlg::Event::Click(kerfa::kIdFormatNow));
 
     kerfa::FormatApp app(host, system);
     app.StartUp();
@@ -211,7 +233,17 @@ int Format(const Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    enum Option { kList = 256, kQuick, kFull, kLow, kLabel, kYes, kNoDevices, kHelp };
+    enum Option {
+        kList = 256,
+        kQuick,
+        kFull,
+        kLow,
+        kLabel,
+        kYes,
+        kNoDevices,
+        kSystemFormatter,
+        kHelp
+    };
     const option options[] = {
         {"list", no_argument, nullptr, kList},
         {"quick", no_argument, nullptr, kQuick},
@@ -220,6 +252,7 @@ int main(int argc, char** argv) {
         {"label", required_argument, nullptr, kLabel},
         {"yes", no_argument, nullptr, kYes},
         {"no-devices", no_argument, nullptr, kNoDevices},
+        {"system-formatter", no_argument, nullptr, kSystemFormatter},
         {"help", no_argument, nullptr, kHelp},
         {nullptr, 0, nullptr, 0},
     };
@@ -248,6 +281,9 @@ int main(int argc, char** argv) {
             case kNoDevices:
                 command.noDevices = true;
                 break;
+            case kSystemFormatter:
+                command.systemFormatter = true;
+                break;
             case kHelp:
                 std::fputs(kUsage, stdout);
                 return kExitResults;
@@ -260,11 +296,13 @@ int main(int argc, char** argv) {
     for (int i = optind; i < argc; ++i) command.targets.emplace_back(argv[i]);
 
     if (command.list) {
-        if (modes > 0 || command.label || command.yes)
-            return UsageError("--list takes no mode, label or --yes");
+        if (modes > 0 || command.label || command.yes || command.systemFormatter)
+            return UsageError("--list takes no mode, label, --yes or --system-formatter");
         return List(command);
     }
     if (modes > 1) return UsageError("choose one of --quick, --full and --low");
+    if (command.systemFormatter && command.mode == kerfa::kIdLow)
+        return UsageError("the system formatter has no Low mode");
     if (command.targets.size() != 1) return UsageError("name one TARGET");
     if (command.targets.front().empty()) return UsageError("TARGET is empty");
     return Format(command);

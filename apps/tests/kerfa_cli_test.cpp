@@ -1,6 +1,7 @@
 // kerfa-cli as a user runs it: the real program on disk-image files, its
 // output, its exit status, and fsck.fat and mtools reading what it wrote.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -231,7 +232,8 @@ TEST(KerfaCli, ListShowsEachCandidateWithWhatItIsItsSizeAndLabel) {
 TEST(KerfaCli, UsageErrorsExitTwoAndHelpDescribesEveryOption) {
     TempDir dir;
     for (const std::string arguments :
-         {"", "--quick --low E:", "--bogus E:", "--label", "E: F:", "--list --yes"}) {
+         {"", "--quick --low E:", "--bogus E:", "--label", "E: F:", "--list --yes",
+          "--system-formatter --low E:", "--list --system-formatter"}) {
         SCOPED_TRACE(arguments);
         const CliRun run = KerfaCli(dir, arguments);
         EXPECT_EQ(run.exitCode, 2);
@@ -241,9 +243,63 @@ TEST(KerfaCli, UsageErrorsExitTwoAndHelpDescribesEveryOption) {
     const CliRun help = KerfaCli(dir, "--help");
     EXPECT_EQ(help.exitCode, 0);
     for (const char* word :
-         {"--list", "--quick", "--full", "--low", "--label", "--yes", "--no-devices", "TARGET",
-          "Exit status", "130", "Ctrl-C", "standard error"})
+         {"--list", "--quick", "--full", "--low", "--label", "--yes", "--no-devices",
+          "--system-formatter", "TARGET", "Exit status", "130", "Ctrl-C", "standard error"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
+}
+
+// The alternative path: the dialog's hidden button runs the system formatter
+// of the Windows directory, here the build's own format.com.
+TEST(KerfaCli, SystemFormatterFormatsTheImageAndLeavesNothingBehind) {
+    TempDir dir;
+    const auto windows = std::filesystem::path(KV_FORMAT_COM).parent_path().parent_path();
+    const std::string image = Image(dir, "player.img", 63 * kMiB);
+    ::unsetenv("KERFA_WINDOWS_DIR");
+    const CliRun run = KerfaCli(
+        dir, "--system-formatter --quick --yes --label music --no-devices " + ShellQuote(image));
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, kEraseBox + "congratulation!\nFormat complete!\n\n");
+    EXPECT_NE(run.err.find("Proceed with Format (Y/N)?"), std::string::npos) << run.err;
+    const auto fsck = Tool("PATH=$PATH:/usr/sbin:/sbin fsck.fat -n " + ShellQuote(image));
+    EXPECT_EQ(fsck.exitCode, 0) << fsck.output;
+    const auto label = Tool("mlabel -s -i " + ShellQuote(image) + " ::");
+    EXPECT_NE(label.output.find("Volume label is MUSIC"), std::string::npos) << label.output;
+    EXPECT_FALSE(std::filesystem::exists(windows / "tmptmp.tmp"));
+    const auto root = Tool("mdir -a -b -i " + ShellQuote(image) + " ::");
+    EXPECT_EQ(root.exitCode, 0) << root.output;
+    EXPECT_EQ(root.output.find("FINISH"), std::string::npos) << root.output;
+}
+
+// A label that an interpreter would read as a second command is refused by
+// the label box's own box; nothing else runs and the disk gets no label.
+TEST(KerfaCli, SystemFormatterRefusesALabelThatWouldStartACommand) {
+    TempDir dir;
+    const std::string image = Image(dir, "player.img", 31 * kMiB);
+    ::unsetenv("KERFA_WINDOWS_DIR");
+    // Run in the temporary folder, where a started `touch` would leave PRF.
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const CliRun run = KerfaCli(
+        dir, "--system-formatter --yes --label 'A&touch PRF' --no-devices " + ShellQuote(image));
+    std::filesystem::current_path(before);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("Ingore!\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("congratulation!\nFormat complete!\n"), std::string::npos) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "PRF"));
+    const auto label = Tool("mlabel -s -i " + ShellQuote(image) + " ::");
+    EXPECT_NE(label.output.find("has no label"), std::string::npos) << label.output;
+}
+
+TEST(KerfaCli, SystemFormatterMissingIsAnInconsistentSystem) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "windows");
+    const std::string image = Image(dir, "player.img", 63 * kMiB);
+    ::setenv("KERFA_WINDOWS_DIR", (dir / "windows").c_str(), 1);
+    const CliRun run = KerfaCli(dir, "--system-formatter --yes --no-devices " + ShellQuote(image));
+    ::unsetenv("KERFA_WINDOWS_DIR");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, kEraseBox + "Sorry!\nYour Windows system is inconsistent!\n\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "windows" / "tmptmp.tmp"));
 }
 
 }  // namespace

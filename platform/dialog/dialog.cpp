@@ -187,6 +187,13 @@ void Dialog::HandleEvent(const Event& event) {
         case Event::Kind::Action:
             if (event.action) event.action();
             return;
+        case Event::Kind::Command:
+            // Sent by the program itself, so it reaches hidden controls too.
+            if (auto h = clickHandlers_.find(event.id); h != clickHandlers_.end()) {
+                auto handler = h->second;
+                handler();
+            }
+            return;
     }
 }
 

@@ -19,6 +19,8 @@ struct Event {
         SelChange,   // the user picked combo box entry `index`
         Type,        // the user typed `text` into an edit box (replaces its text)
         Action,      // run `action` on the dialog's thread (tests, signal handlers)
+        Command,     // the program's own command for control `id` (a WM_COMMAND it sends):
+                     // runs the click handler even when the control is hidden or disabled
     };
     Kind kind = Kind::Click;
     int id = 0;
@@ -33,10 +35,13 @@ struct Event {
     static Event Close() { return {Kind::Close, 0, 0, {}, {}, nullptr}; }
     static Event SysCommand(int id) { return {Kind::SysCommand, id, 0, {}, {}, nullptr}; }
     static Event Timer(int id) { return {Kind::Timer, id, 0, {}, {}, nullptr}; }
-    static Event SelChange(int id, int index) { return {Kind::SelChange, id, index, {}, {}, nullptr}; }
+    static Event SelChange(int id, int index) {
+        return {Kind::SelChange, id, index, {}, {}, nullptr};
+    }
     static Event Type(int id, std::string text) {
         return {Kind::Type, id, 0, std::move(text), {}, nullptr};
     }
+    static Event Command(int id) { return {Kind::Command, id, 0, {}, {}, nullptr}; }
     static Event Action(std::function<void()> action) {
         return {Kind::Action, 0, 0, {}, std::move(action), nullptr};
     }

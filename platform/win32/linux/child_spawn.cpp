@@ -55,6 +55,9 @@ class SpawnSetup {
             error = ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO,
                                                        request.inputPath.c_str(), O_RDONLY, 0);
         }
+        if (error == 0 && request.outputToErrors) {
+            error = ::posix_spawn_file_actions_adddup2(&actions_, STDERR_FILENO, STDOUT_FILENO);
+        }
         return error;
     }
 

@@ -12,8 +12,9 @@ struct SpawnRequest {
     std::string program;                 // a path with a slash, else a name searched on PATH
     std::vector<std::string> arguments;  // argv, argv[0] included
     const std::vector<std::string>* environment = nullptr;  // "NAME=value"; nullptr: ours
-    std::string directory;  // the child's working directory; empty: ours
-    std::string inputPath;  // the child's standard input; empty: ours
+    std::string directory;        // the child's working directory; empty: ours
+    std::string inputPath;        // the child's standard input; empty: ours
+    bool outputToErrors = false;  // the child's standard output is our standard error
 };
 
 struct SpawnResult {

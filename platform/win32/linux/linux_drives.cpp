@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/win32/linux/host_errors.h"
 #include "platform/win32/linux/host_path.h"
@@ -105,6 +107,12 @@ char LinuxWin32::AddDrive(Drive drive) {
     for (char letter = kFirstDriveLetter; letter <= kLastDriveLetter; ++letter) {
         if (DriveOf(letter) == nullptr) {
             drive.info.letter = letter;
+            // Children such as format.com learn the drive's medium from here.
+            // Absolute, as a child may start in another working directory.
+            std::error_code ignored;
+            const std::string medium = std::filesystem::absolute(drive.info.path, ignored).string();
+            ::setenv(("KERFA_DRIVE_" + std::string(1, letter)).c_str(),
+                     medium.empty() ? drive.info.path.c_str() : medium.c_str(), 1);
             drives_.push_back(std::move(drive));
             std::sort(drives_.begin(), drives_.end(),
                       [](const Drive& a, const Drive& b) { return a.info.letter < b.info.letter; });
@@ -139,6 +147,17 @@ const LinuxWin32::Drive* LinuxWin32::DriveOf(char letter) const {
         if (drive.info.letter == letter) return &drive;
     }
     return nullptr;
+}
+
+std::string LinuxWin32::MountPointOfDrive(const Drive& drive) const {
+    const Sysfs sysfs(options_.sysfsRoot, options_.devRoot);
+    if (drive.device) {
+        return MountPointOf(options_.mountInfo, sysfs.Family(drive.device->disk)).value_or("");
+    }
+    for (const auto& loop : sysfs.LoopsBacking(drive.info.path)) {
+        if (const auto at = MountPointOf(options_.mountInfo, sysfs.Family(loop))) return *at;
+    }
+    return {};
 }
 
 std::string LinuxWin32::WhyNotWritable(const Drive& drive) const {

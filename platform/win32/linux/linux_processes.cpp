@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -78,6 +79,12 @@ bool IsRunnableFile(const std::string& path) {
            ::access(path.c_str(), X_OK) == 0;
 }
 
+// A Windows path names a host file with slashes.
+std::string HostSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
 std::string WithoutTrailingBlanks(std::string text) {
     while (!text.empty() && IsBlank(text.back())) text.pop_back();
     return text;
@@ -145,6 +152,7 @@ struct StartRequest {
     const char* applicationName = nullptr;
     std::string_view commandLine;
     bool interpreterLine = false;  // commandLine is already the interpreter's line
+    bool hidden = false;           // started with its window hidden
     const char* directory = nullptr;
     const char* environmentBlock = nullptr;
 };
@@ -156,6 +164,7 @@ struct Processes::Table {
     std::vector<std::shared_ptr<Child>> unreaped;
     std::shared_ptr<Child> lastWinExec;
     DWORD lastError = ERROR_SUCCESS;
+    bool hiddenOutputToErrors = false;
 
     // Reaps whatever has ended since the last call.
     void ReapEnded() {
@@ -200,7 +209,7 @@ struct Processes::Table {
                 return nullptr;
             }
             programLine = command->commandLine;
-            spawn.inputPath = command->inputPath;
+            spawn.inputPath = HostSlashes(command->inputPath);
         }
         spawn.arguments = SplitCommandLine(programLine);
         spawn.program = WithoutTrailingBlanks(
@@ -210,7 +219,8 @@ struct Processes::Table {
             Fail(ERROR_FILE_NOT_FOUND);
             return nullptr;
         }
-        spawn.program = ProgramPath(spawn.program);
+        spawn.program = ProgramPath(HostSlashes(spawn.program));
+        spawn.outputToErrors = start.hidden && hiddenOutputToErrors;
 
         if (start.directory != nullptr) {
             struct stat status {};
@@ -239,7 +249,9 @@ struct Processes::Table {
     }
 };
 
-Processes::Processes() : table_(std::make_unique<Table>()) {}
+Processes::Processes(bool hiddenOutputToErrors) : table_(std::make_unique<Table>()) {
+    table_->hiddenOutputToErrors = hiddenOutputToErrors;
+}
 
 Processes::~Processes() {
     table_->ReapEnded();
@@ -283,6 +295,8 @@ BOOL Processes::CreateProcessA(const char* applicationName, char* commandLine,
     start.commandLine = commandLine != nullptr ? commandLine : applicationName;
     start.directory = currentDirectory;
     start.environmentBlock = static_cast<const char*>(environment);
+    start.hidden = startupInfo != nullptr && (startupInfo->dwFlags & STARTF_USESHOWWINDOW) != 0 &&
+                   startupInfo->wShowWindow == SW_HIDE;
     std::shared_ptr<Child> child = table.Start(start);
     if (!child) return FALSE;
 
@@ -320,7 +334,7 @@ DWORD Processes::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     return child.ended ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
-UINT Processes::WinExec(const char* commandLine, UINT /*show*/) {
+UINT Processes::WinExec(const char* commandLine, UINT show) {
     Table& table = *table_;
     table.ReapEnded();
     table.lastWinExec.reset();
@@ -330,6 +344,7 @@ UINT Processes::WinExec(const char* commandLine, UINT /*show*/) {
     }
     StartRequest start;
     start.commandLine = commandLine;
+    start.hidden = show == SW_HIDE;
     table.lastWinExec = table.Start(start);
     if (table.lastWinExec) return kWinExecStarted;
     // WinExec reports only the small codes; the rest say the file is no program.

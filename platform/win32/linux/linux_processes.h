@@ -28,7 +28,10 @@ constexpr DWORD STILL_ACTIVE = 259;
 
 class Processes {
   public:
-    Processes();
+    // hiddenOutputToErrors: a child started with its window hidden writes its
+    // standard output to our standard error, so it never mixes with what we
+    // print on standard output ourselves.
+    explicit Processes(bool hiddenOutputToErrors = false);
     ~Processes();  // reaps every child still known; leaves no zombie
     Processes(const Processes&) = delete;
     Processes& operator=(const Processes&) = delete;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/win32/linux/drive_files.h"
 #include "platform/win32/linux/host_errors.h"
 #include "platform/win32/linux/host_path.h"
 #include "platform/win32/linux/open_file.h"
@@ -46,23 +47,25 @@ DWORD OpenError(int error, const std::string& path) {
     return ERROR_PATH_NOT_FOUND;
 }
 
+// The folder that holds this machine's system formatter: the build's own for
+// a program run from the build tree, else the installed one.
 std::string DefaultWindowsDirectory() {
     if (const char* dir = std::getenv("KERFA_WINDOWS_DIR"); dir != nullptr && *dir != '\0') {
         return dir;
     }
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0') {
-        return std::string(data) + "/kerfa/windows";
+    std::error_code error;
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    const std::string buildTree = std::string(KV_BUILD_TREE) + "/";
+    if (!error && program.compare(0, buildTree.size(), buildTree) == 0) {
+        return KV_BUILD_WINDOWS_DIR;
     }
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return std::string(home) + "/.local/share/kerfa/windows";
-    }
-    return "/tmp/kerfa/windows";
+    return KV_INSTALLED_WINDOWS_DIR;
 }
 
 }  // namespace
 
 LinuxWin32::LinuxWin32(LinuxWin32Options options)
-    : options_(std::move(options)), processes_(MakeProcesses()) {
+    : options_(std::move(options)), processes_(MakeProcesses(options_)) {
     if (options_.windowsDirectory.empty()) options_.windowsDirectory = DefaultWindowsDirectory();
     DiscoverDrives();
 }
@@ -322,6 +325,16 @@ BOOL LinuxWin32::CloseHandle(HANDLE handle) {
 
 BOOL LinuxWin32::CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     if (from == nullptr || to == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if (const auto onDrive = ParseDriveFilePath(to)) {
+        const Drive* drive = DriveOf(onDrive->letter);
+        if (drive == nullptr) return Fail(ERROR_PATH_NOT_FOUND);
+        const std::string source = HostPathOf(from);
+        if (source.empty()) return FALSE;
+        const DWORD error = CopyIntoDrive({drive->info.path, MountPointOfDrive(*drive)}, source,
+                                          onDrive->name, failIfExists != FALSE);
+        lastError_ = error;
+        return error == ERROR_SUCCESS ? TRUE : FALSE;
+    }
     const std::string source = HostPathOf(from);
     const std::string target = HostPathOf(to);
     if (source.empty() || target.empty()) return FALSE;
@@ -360,6 +373,14 @@ BOOL LinuxWin32::CopyFileA(const char* from, const char* to, BOOL failIfExists) 
 
 BOOL LinuxWin32::DeleteFileA(const char* path) {
     if (path == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if (const auto onDrive = ParseDriveFilePath(path)) {
+        const Drive* drive = DriveOf(onDrive->letter);
+        if (drive == nullptr) return Fail(ERROR_PATH_NOT_FOUND);
+        const DWORD error =
+            DeleteFromDrive({drive->info.path, MountPointOfDrive(*drive)}, onDrive->name);
+        lastError_ = error;
+        return error == ERROR_SUCCESS ? TRUE : FALSE;
+    }
     const std::string host = HostPathOf(path);
     if (host.empty()) return FALSE;
     const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);

@@ -34,9 +34,14 @@ struct LinuxWin32Options {
     std::vector<std::string> images;
     // Also offer the removable block devices found in sysfs (after the images).
     bool blockDevices = true;
-    // GetWindowsDirectoryA. Empty: $KERFA_WINDOWS_DIR, else
-    // $XDG_DATA_HOME/kerfa/windows (~/.local/share/kerfa/windows).
+    // GetWindowsDirectoryA. Empty: $KERFA_WINDOWS_DIR, else the folder that
+    // holds format.com at system32/format.com: the build's ${KV_TOOLS_DIR}/windows
+    // for a program of the build tree, else the installed
+    // ${CMAKE_INSTALL_LIBEXECDIR}/kerfa/windows.
     std::string windowsDirectory;
+    // A child started with its window hidden writes its standard output to
+    // our standard error (a hidden window shows nothing); else it inherits ours.
+    bool hiddenChildOutputToErrors = false;
     // Told, in a sentence, why an open or a write of a drive was refused.
     std::function<void(const std::string&)> reporter;
     // Where the machine's state is read; tests point these at fakes.
@@ -105,6 +110,7 @@ class LinuxWin32 final : public Win32 {
     HANDLE OpenPath(const std::string& path, DWORD access, DWORD share, DWORD creation);
     HANDLE OpenVolume(const Drive& drive, DWORD access, DWORD share);
     std::string WhyNotWritable(const Drive& drive) const;
+    std::string MountPointOfDrive(const Drive& drive) const;
     BOOL ReadVolume(OpenFile& file, void* buffer, DWORD size, DWORD* read);
     BOOL WriteVolume(OpenFile& file, const void* buffer, DWORD size, DWORD* written);
     BOOL DriveGeometry(const OpenFile& file, void* out, DWORD outSize, DWORD* returned);
@@ -116,7 +122,8 @@ class LinuxWin32 final : public Win32 {
     void Report(const std::string& sentence) const;
     const Drive* DriveOf(char letter) const;
     std::string HostPathOf(const char* windowsPath);
-    static std::unique_ptr<Processes, ProcessesDeleter> MakeProcesses();
+    static std::unique_ptr<Processes, ProcessesDeleter> MakeProcesses(
+        const LinuxWin32Options& options);
     bool OwnedByProcesses(HANDLE handle) const;
     BOOL CloseProcessHandle(HANDLE handle);
     int ProcessHandles() const;

@@ -8,7 +8,8 @@ namespace win32::linux_host {
 
 void LinuxWin32::ProcessesDeleter::operator()(Processes* /*processes*/) const {}
 
-std::unique_ptr<Processes, LinuxWin32::ProcessesDeleter> LinuxWin32::MakeProcesses() {
+std::unique_ptr<Processes, LinuxWin32::ProcessesDeleter> LinuxWin32::MakeProcesses(
+    const LinuxWin32Options& /*options*/) {
     return nullptr;
 }
 

@@ -8,8 +8,10 @@ void LinuxWin32::ProcessesDeleter::operator()(Processes* processes) const {
     delete processes;
 }
 
-std::unique_ptr<Processes, LinuxWin32::ProcessesDeleter> LinuxWin32::MakeProcesses() {
-    return std::unique_ptr<Processes, ProcessesDeleter>(new Processes());
+std::unique_ptr<Processes, LinuxWin32::ProcessesDeleter> LinuxWin32::MakeProcesses(
+    const LinuxWin32Options& options) {
+    return std::unique_ptr<Processes, ProcessesDeleter>(
+        new Processes(options.hiddenChildOutputToErrors));
 }
 
 bool LinuxWin32::OwnedByProcesses(HANDLE handle) const {
