@@ -83,8 +83,8 @@ class VocnaCliTest : public ::testing::Test {
         return RunCommand("cd " + ShellQuote(start_.string()) +
                           " && { VOCNA_STANDIN_DIR=" + ShellQuote(records_.string()) +
                           " LSAN_OPTIONS=suppressions=" + ShellQuote(KV_LSAN_MEDIA_SUPPRESSIONS) +
-                          " " + env + " " + ShellQuote(VOCNA_CLI) + " " + arguments + " 2>" +
-                          ShellQuote((records_ / "stderr").string()) + "; }");
+                          ":print_suppressions=0 " + env + " " + ShellQuote(VOCNA_CLI) + " " +
+                          arguments + " 2>" + ShellQuote((records_ / "stderr").string()) + "; }");
     }
     std::string Stderr() const {
         const Bytes bytes = testing_support::ReadBytes(records_ / "stderr");
