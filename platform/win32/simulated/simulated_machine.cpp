@@ -200,6 +200,9 @@ void SimulatedMachine::ClearCalls() {
     state_->calls.clear();
     state_->callCount = 0;
 }
+void SimulatedMachine::ReserveCalls(std::size_t count) {
+    state_->calls.reserve(count);
+}
 int SimulatedMachine::OpenHandles() const {
     return state_->CountOpen();
 }

@@ -160,6 +160,9 @@ class SimulatedMachine : public Win32 {
     // ---- what happened ----
     const std::vector<Call>& Calls() const;
     void ClearCalls();  // also restarts the numbering
+    // Makes room in the record for this many calls, so that a test that
+    // records thousands of them does not regrow it call after call.
+    void ReserveCalls(std::size_t count);
     int OpenHandles() const;
     int HeldLocks() const;
     // Calls that named a handle that is not open (double close, use after close).
