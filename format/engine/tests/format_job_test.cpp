@@ -105,6 +105,10 @@ struct RefusalCase {
     std::uint64_t diskBytes;
     bool failQuery;
 };
+// By name: the printer would otherwise read the padding bytes.
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class RefusedSize : public ::testing::TestWithParam<RefusalCase> {};
 
