@@ -149,15 +149,25 @@ const LinuxWin32::Drive* LinuxWin32::DriveOf(char letter) const {
     return nullptr;
 }
 
-std::string LinuxWin32::MountPointOfDrive(const Drive& drive) const {
+std::optional<LinuxWin32::LoopMount> LinuxWin32::MountedLoopOver(const Drive& drive) const {
+    // Cheap first: with no loop mounted at all, the loop devices need no look.
+    if (!AnyLoopMounted(options_.mountInfo)) return std::nullopt;
     const Sysfs sysfs(options_.sysfsRoot, options_.devRoot);
+    for (const auto& loop : sysfs.LoopsBacking(drive.info.path)) {
+        if (const auto at = MountPointOf(options_.mountInfo, sysfs.Family(loop))) {
+            return LoopMount{sysfs.Node(loop), *at};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string LinuxWin32::MountPointOfDrive(const Drive& drive) const {
     if (drive.device) {
+        const Sysfs sysfs(options_.sysfsRoot, options_.devRoot);
         return MountPointOf(options_.mountInfo, sysfs.Family(drive.device->disk)).value_or("");
     }
-    for (const auto& loop : sysfs.LoopsBacking(drive.info.path)) {
-        if (const auto at = MountPointOf(options_.mountInfo, sysfs.Family(loop))) return *at;
-    }
-    return {};
+    const auto mounted = MountedLoopOver(drive);
+    return mounted ? mounted->at : std::string();
 }
 
 std::string LinuxWin32::WhyNotWritable(const Drive& drive) const {
@@ -169,11 +179,9 @@ std::string LinuxWin32::WhyNotWritable(const Drive& drive) const {
         }
         return {};
     }
-    for (const auto& loop : sysfs.LoopsBacking(drive.info.path)) {
-        if (const auto at = MountPointOf(options_.mountInfo, sysfs.Family(loop))) {
-            return drive.info.path + ": image is attached to " + sysfs.Node(loop) +
-                   ", which is mounted at " + *at + "; unmount it first";
-        }
+    if (const auto mounted = MountedLoopOver(drive)) {
+        return drive.info.path + ": image is attached to " + mounted->loop +
+               ", which is mounted at " + mounted->at + "; unmount it first";
     }
     return {};
 }

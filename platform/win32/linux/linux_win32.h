@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,12 @@ class LinuxWin32 final : public Win32 {
     HANDLE OpenVolume(const Drive& drive, DWORD access, DWORD share);
     std::string WhyNotWritable(const Drive& drive) const;
     std::string MountPointOfDrive(const Drive& drive) const;
+    struct LoopMount {
+        std::string loop;  // the loop device's node
+        std::string at;    // where it is mounted
+    };
+    // A mounted loop device whose backing file is the drive's image.
+    std::optional<LoopMount> MountedLoopOver(const Drive& drive) const;
     BOOL ReadVolume(OpenFile& file, void* buffer, DWORD size, DWORD* read);
     BOOL WriteVolume(OpenFile& file, const void* buffer, DWORD size, DWORD* written);
     BOOL DriveGeometry(const OpenFile& file, void* out, DWORD outSize, DWORD* returned);

@@ -25,10 +25,15 @@ std::string Unescape(const std::string& field) {
     return text;
 }
 
-}  // namespace
+// The kernel's major numbers of loop devices and of the extended range that
+// partitions of a loop device get.
+constexpr unsigned kLoopMajor = 7;
+constexpr unsigned kExtendedMajor = 259;
 
-std::optional<std::string> MountPointOf(const std::string& mountInfo,
-                                        const std::vector<DevNumber>& devices) {
+// The first mount, in table order, whose device satisfies `wanted`; its
+// mount point.
+template <typename Wanted>
+std::optional<std::string> FirstMount(const std::string& mountInfo, const Wanted& wanted) {
     std::ifstream in(mountInfo);
     std::string line;
     while (std::getline(in, line)) {
@@ -38,11 +43,26 @@ std::optional<std::string> MountPointOf(const std::string& mountInfo,
         if (!(fields >> id >> parent >> number >> root >> mountPoint)) continue;
         DevNumber device;
         if (std::sscanf(number.c_str(), "%u:%u", &device.major, &device.minor) != 2) continue;
-        if (std::find(devices.begin(), devices.end(), device) != devices.end()) {
-            return Unescape(mountPoint);
-        }
+        if (wanted(device)) return Unescape(mountPoint);
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> MountPointOf(const std::string& mountInfo,
+                                        const std::vector<DevNumber>& devices) {
+    return FirstMount(mountInfo, [&](const DevNumber& device) {
+        return std::find(devices.begin(), devices.end(), device) != devices.end();
+    });
+}
+
+bool AnyLoopMounted(const std::string& mountInfo) {
+    return FirstMount(mountInfo,
+                      [](const DevNumber& device) {
+                          return device.major == kLoopMajor || device.major == kExtendedMajor;
+                      })
+        .has_value();
 }
 
 }  // namespace win32::linux_host

@@ -14,4 +14,8 @@ namespace win32::linux_host {
 std::optional<std::string> MountPointOf(const std::string& mountInfo,
                                         const std::vector<DevNumber>& devices);
 
+// Whether any mounted filesystem lies on a loop device or on a partition of
+// one (whose number may come from the extended range the kernel hands out).
+bool AnyLoopMounted(const std::string& mountInfo);
+
 }  // namespace win32::linux_host

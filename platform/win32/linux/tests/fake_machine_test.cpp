@@ -189,5 +189,23 @@ TEST_F(FakeMachine, AnImageWhoseLoopDeviceIsMountedIsRefused) {
                                      ", which is mounted at /mnt/img; unmount it first");
 }
 
+// A partition of a loop device carries a number of the kernel's extended range.
+TEST_F(FakeMachine, AnImageWhoseLoopDevicesPartitionIsMountedIsNotWritten) {
+    const fs::path partition = sysfs_ / "block/loop0/loop0p1";
+    fs::create_directories(partition);
+    WriteText(partition / "dev", "259:3\n");
+    WriteText(partition / "partition", "1\n");
+    Mount("259:3", "/mnt/part");
+    auto options = Options();
+    options.images = {image_};
+    options.blockDevices = false;
+    LinuxWin32 host(options);
+    EXPECT_EQ(OpenVolume(host, "\\\\.\\D:", kReadWrite), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(host.GetLastError(), ERROR_BUSY);
+    ASSERT_EQ(reports_.lines.size(), 1u);
+    EXPECT_EQ(reports_.lines[0], image_ + ": image is attached to " + (dev_ / "loop0").string() +
+                                     ", which is mounted at /mnt/part; unmount it first");
+}
+
 }  // namespace
 }  // namespace win32::linux_host
