@@ -475,6 +475,7 @@ struct Figures {
     std::set<std::string> kindsOfCall;
     std::array<int, kRowCount> rows{};
     int lockLeftByFailedUnlock = 0;
+    int lockLeftAfterOneFailure = 0;  // ... when the fault was one failing call
     int lowered = 0, quickAsFull = 0;
     int failing = 0;
 
@@ -484,6 +485,7 @@ struct Figures {
         kindsOfCall.insert(other.kindsOfCall.begin(), other.kindsOfCall.end());
         for (std::size_t r = 0; r < rows.size(); ++r) rows[r] += other.rows[r];
         lockLeftByFailedUnlock += other.lockLeftByFailedUnlock;
+        lockLeftAfterOneFailure += other.lockLeftAfterOneFailure;
         lowered += other.lowered;
         quickAsFull += other.quickAsFull;
         failing += other.failing;
@@ -496,7 +498,10 @@ struct Figures {
             std::printf("  %-36s %d\n", RowName(static_cast<Row>(r)), rows[r]);
         std::printf("  results of a lower class after a failed probe: %d\n", lowered);
         std::printf("  Quick reported as Full after a failed old-FAT read: %d\n", quickAsFull);
-        std::printf("  lock left held by a failed unlock request: %d\n", lockLeftByFailedUnlock);
+        std::printf(
+            "  lock left held by a failed unlock request: %d, of them after one failing "
+            "call: %d\n",
+            lockLeftByFailedUnlock + lockLeftAfterOneFailure, lockLeftAfterOneFailure);
         std::printf("  runs failing a check: %d\n", failing);
         std::fflush(stdout);
     }
@@ -513,7 +518,7 @@ class FaultChecker {
 
     // Checks one run whose fault began at call n; returns what is wrong
     // with it (empty: nothing).
-    std::vector<std::string> Check(const Scenario& s, int n, const JobRun& run,
+    std::vector<std::string> Check(const Scenario& s, int n, FaultKind kind, const JobRun& run,
                                    Figures& figures) const {
         std::vector<std::string> wrong = IdleProblems(*run.rig);
         const Row row = RowOf(run.boxes);
@@ -590,7 +595,7 @@ class FaultChecker {
         }
 
         CheckDisk(s, run, transfers, row, shown, wrong);
-        CheckLock(run, figures, wrong);
+        CheckLock(run, kind, figures, wrong);
         return wrong;
     }
 
@@ -673,7 +678,8 @@ class FaultChecker {
     // The volume lock is held at the end only when a request that should
     // have released it never got through: a failed unlock, or a failed open
     // of the device the unlock goes through.
-    static void CheckLock(const JobRun& run, Figures& figures, std::vector<std::string>& wrong) {
+    static void CheckLock(const JobRun& run, FaultKind kind, Figures& figures,
+                          std::vector<std::string>& wrong) {
         int granted = 0, released = 0, failedReleases = 0;
         for (const Call& call : run.Calls()) {
             const bool request = call.function == "DeviceIoControl";
@@ -699,7 +705,8 @@ class FaultChecker {
             wrong.push_back(std::to_string(locks) + " volume lock(s) held with " +
                             std::to_string(failedReleases) + " failed unlock(s)");
         else if (locks > 0)
-            ++figures.lockLeftByFailedUnlock;
+            ++(kind == FaultKind::Transient ? figures.lockLeftAfterOneFailure
+                                            : figures.lockLeftByFailedUnlock);
     }
 
     const std::map<ReferenceKey, Reference>& refs_;
@@ -748,9 +755,9 @@ std::string ShardName(const Shard& shard) {
     return name;
 }
 
-class FaultInjection : public ::testing::TestWithParam<Shard> {};
+class JobFaultInjection : public ::testing::TestWithParam<Shard> {};
 
-TEST_P(FaultInjection, EveryFailingCallEndsInARowOfTheFailureTables) {
+TEST_P(JobFaultInjection, EveryFailingCallEndsInARowOfTheFailureTables) {
     const Shard shard = GetParam();
     const auto& refs = References(shard.flavour, shard.mode == Mode::Low);
     for (const auto& [key, ref] : refs)
@@ -780,7 +787,7 @@ TEST_P(FaultInjection, EveryFailingCallEndsInARowOfTheFailureTables) {
                 JobRun run;
                 RunJobWith(s, std::make_pair(kind, n), ref.calls, run);
                 ++figures.runs;
-                const std::vector<std::string> wrong = checker.Check(s, n, run, figures);
+                const std::vector<std::string> wrong = checker.Check(s, n, kind, run, figures);
                 const std::string call =
                     n <= static_cast<int>(run.Calls().size())
                         ? Describe(run.Calls()[static_cast<std::size_t>(n - 1)])
@@ -821,7 +828,7 @@ std::vector<Shard> Shards() {
     return shards;
 }
 
-INSTANTIATE_TEST_SUITE_P(ByModeAndFlavour, FaultInjection, ::testing::ValuesIn(Shards()),
+INSTANTIATE_TEST_SUITE_P(ByModeAndFlavour, JobFaultInjection, ::testing::ValuesIn(Shards()),
                          [](const auto& p) { return ShardName(p.param); });
 
 // The figures of every shard this process ran, added up.
