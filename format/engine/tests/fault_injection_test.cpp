@@ -49,6 +49,8 @@ constexpr win32::REGISTER kWriteFlags = 0x6001;
 // System-area sectors of the four classes, by size in MiB.
 const std::map<std::uint32_t, std::uint32_t> kSystemAreaSectors = {
     {31, 157}, {63, 285}, {95, 413}, {127, 541}};
+const std::map<std::uint32_t, std::uint32_t> kSectorsPerFat = {
+    {31, 62}, {63, 126}, {95, 190}, {127, 254}};
 // NT capacity probes, 1 sector each.
 const std::set<std::uint32_t> kProbeSectors = {227328, 161792, 96256, 32768};
 
@@ -420,7 +422,7 @@ bool IsProbe(const Transfer& t) {
     return !t.write && t.sectors == 1 && kProbeSectors.count(t.sector) != 0;
 }
 bool IsOldFatRead(const Transfer& t, std::uint32_t mib) {
-    return !t.write && t.sector == 1 && t.sectors == (kSystemAreaSectors.at(mib) - 33) / 2;
+    return !t.write && t.sector == 1 && t.sectors == kSectorsPerFat.at(mib);
 }
 
 // The number of the call that closes the operation which made call `from`.
